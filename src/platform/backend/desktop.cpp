@@ -19,9 +19,5 @@ Backend& Desktop() {
 
 void SetDesktop(Backend* backend) { g_desktop = backend; }
 
-void DeliverScriptCall(HWND view, ScriptCall& call) {
-    HWND host = GetParent(view);
-    if (host) SendMessageW(host, WM_HOST_SCRIPTCALL, 0, reinterpret_cast<LPARAM>(&call));
-}
 
 }  // namespace win
