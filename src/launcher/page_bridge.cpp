@@ -1,10 +1,10 @@
 // The launcher page's way into the game: window.external.outLink(title, url).
+#include "launcher/page_bridge.h"
+
 #include "app/translucent_app.h"
 #include "launcher/vel_standard_dlg.h"
 
-namespace {
-
-VARIANT CopyArgument(const VARIANT& argument) {
+CString PageArgumentText(const VARIANT& argument) {
     VARIANT copy;
     HRESULT hr = VariantCopy(&copy, &argument);
     if (hr == E_OUTOFMEMORY) AfxThrowMemoryException();
@@ -13,22 +13,18 @@ VARIANT CopyArgument(const VARIANT& argument) {
     // A value without a text form is refused here, before anything closes: reading it as
     // text would hand the game window garbage.
     if (copy.vt != VT_BSTR) AfxThrowOleException(DISP_E_TYPEMISMATCH);
-    return copy;
+    CString text = copy.bstrVal.substr(0, copy.bstrVal.find(L'\0'));
+    VariantClear(&copy);
+    return text;
 }
 
-}  // namespace
-
 void CVelStandardDlg::outLink(const VARIANT& first, const VARIANT& second) {
-    VARIANT titleCopy = CopyArgument(first);
-    VARIANT urlCopy = CopyArgument(second);
-    CString title = titleCopy.bstrVal.substr(0, titleCopy.bstrVal.find(L'\0'));
-    CString url = urlCopy.bstrVal.substr(0, urlCopy.bstrVal.find(L'\0'));
+    CString title = PageArgumentText(first);
+    CString url = PageArgumentText(second);
 
     ::PostMessageW(m_browser.m_hWnd, WM_CLOSE, 0, 0);
     m_browser.Detach();
     ::PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
     Detach();
     static_cast<CTranslucentApp*>(AfxGetApp())->OpenGameWindow(url, title);
-    VariantClear(&titleCopy);
-    VariantClear(&urlCopy);
 }

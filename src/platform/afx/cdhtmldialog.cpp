@@ -9,7 +9,7 @@
 
 namespace {
 
-VARIANT ToVariant(const win::ScriptValue& v, bool* ok) {
+VARIANT ToVariantImpl(const win::ScriptValue& v) {
     VARIANT out;
     switch (v.kind) {
         case win::ScriptValue::Kind::Undefined:
@@ -43,7 +43,6 @@ VARIANT ToVariant(const win::ScriptValue& v, bool* ok) {
             out.pdispVal = nullptr;
             break;
     }
-    *ok = true;
     return out;
 }
 
@@ -63,6 +62,8 @@ std::string ErrorText(HRESULT hr) {
 }
 
 }  // namespace
+
+VARIANT ScriptValueToVariant(const win::ScriptValue& value) { return ToVariantImpl(value); }
 
 namespace win {
 void DeliverScriptCall(HWND view, ScriptCall& call) {
@@ -133,8 +134,7 @@ void CDHtmlDialog::HandleScriptCall(win::ScriptCall& call) {
     }
     std::vector<VARIANT> reversed;
     for (auto it = call.args.rbegin(); it != call.args.rend(); ++it) {
-        bool ok = false;
-        reversed.push_back(ToVariant(*it, &ok));
+        reversed.push_back(ScriptValueToVariant(*it));
     }
     DISPPARAMS params;
     params.rgvarg = reversed.data();

@@ -4,6 +4,9 @@
 #include "platform/afx/cdialog.h"
 #include "platform/backend/backend.h"
 
+// A page's value as the host object receives it. Objects arrive without a text value.
+VARIANT ScriptValueToVariant(const win::ScriptValue& value);
+
 class CDHtmlDialog : public CDialog {
 public:
     CDHtmlDialog(UINT templateId, UINT htmlResourceId = 0, CWnd* parent = nullptr);

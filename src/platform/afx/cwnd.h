@@ -9,7 +9,6 @@ public:
     ~CWnd() override;
 
     HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
 
     static CWnd* FromHandlePermanent(HWND hwnd);
     BOOL Attach(HWND hwnd);
