@@ -428,6 +428,16 @@ void GtkDesktop::RealizeToplevel(HWND hwnd) {
     g_signal_connect(window, "key-release-event", G_CALLBACK(Signals::Key), data);
     n->hasKey = w->hasColorKey;
     n->key = w->colorKey;
+    // Windows it owns may have been realised first (an overlay made while its owner is being
+    // created): they stay above it from now on.
+    for (auto& [other, on] : natives_) {
+        win::Window* ow = win::FindWindowRecord(other);
+        if (on->kind != Kind::Toplevel || !ow || ow->owner != hwnd)
+            continue;
+        gtk_window_set_transient_for(GTK_WINDOW(on->widget), GTK_WINDOW(window));
+        gtk_window_set_skip_taskbar_hint(GTK_WINDOW(on->widget), TRUE);
+        gtk_window_set_skip_pager_hint(GTK_WINDOW(on->widget), TRUE);
+    }
     natives_[hwnd] = std::move(n);
 }
 
@@ -569,11 +579,22 @@ void GtkDesktop::ApplyPlacement(Native& n) {
         gtk_widget_show(n.widget);
         if (!iconic && changed)
             gtk_window_present(window);
+        RaiseOwnedWindows(n.hwnd);
     } else if (!visible && n.shown) {
         n.shown = false;
         gtk_widget_hide(n.widget);
     } else if (visible && changed && !iconic) {
         gtk_window_present(window);
+    }
+}
+
+void GtkDesktop::RaiseOwnedWindows(HWND owner) {
+    // Owned windows stay above their owner, also when the owner is shown after them.
+    for (auto& [other, on] : natives_) {
+        win::Window* ow = win::FindWindowRecord(other);
+        if (on->kind == Kind::Toplevel && on->shown && ow && ow->owner == owner)
+            if (GdkWindow* gw = gtk_widget_get_window(on->widget))
+                gdk_window_raise(gw);
     }
 }
 

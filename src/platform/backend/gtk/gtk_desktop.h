@@ -62,6 +62,7 @@ class GtkDesktop : public win::Backend {
     void SyncToplevel(Native& n, unsigned flags);
     void SyncChild(Native& n, unsigned flags);
     void ApplyPlacement(Native& n);
+    void RaiseOwnedWindows(HWND owner);
     void MoveResize(Native& n, const RECT& rect);
     void ApplyIcon(Native& n);
     Native* ToplevelOf(HWND hwnd);
