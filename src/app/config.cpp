@@ -6,14 +6,13 @@ CString GetModuleDirectory() {
     wchar_t path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     CString full(path, n);
-    // Drive letters do not exist here; the directory is everything up to the last separator.
+    // No drive letters here: the directory is everything up to the last separator.
     auto slash = full.find_last_of(L"/\\");
     return slash == CString::npos ? CString() : full.substr(0, slash + 1);
 }
 
 CString ReadConfigValue(CString key) {
-    // The directory already ends in a separator; the doubled one the original path held is
-    // harmless on Windows but not needed here.
+    // The directory already ends in a separator.
     CString file = GetModuleDirectory() + L"config.ini";
     wchar_t value[512];
     GetPrivateProfileStringW(L"tova", key.c_str(), kConfigMissing, value, 512, file.c_str());
