@@ -36,6 +36,9 @@ void CWinApp::HandOver(std::unique_ptr<CDialog> next) {
         PostQuitMessage(0);
         return;
     }
+    // A template hidden at creation would only be shown when its run idles, after the queued
+    // close of the previous window: show it now so the screen is never empty in between.
+    if (next->m_hWnd && !(next->GetStyle() & WS_VISIBLE)) ::ShowWindow(next->m_hWnd, SW_SHOWNORMAL);
     if (m_pRunning) m_pRunning->EndModalLoop(-1);
     m_pNext = std::move(next);
 }
