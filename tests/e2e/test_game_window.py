@@ -4,7 +4,7 @@ and full screen, the close question, and the way back to a fresh launcher."""
 import unittest
 
 import desktop
-from client_flow import PortalClient, HINT, FIRST_SERVER
+from client_flow import PortalClient, HINT, FIRST_SERVER, PORTAL
 
 
 class GameWindowTest(unittest.TestCase):
@@ -50,6 +50,8 @@ class GameWindowTest(unittest.TestCase):
 
     def test_close_question_no_then_yes_returns_to_a_fresh_launcher(self):
         wid = self.start_game()
+        # The next launcher reads config.ini again: without auto it stays on screen.
+        self.portal.client.write_config({"client_web": f"{PORTAL}/launcher.html?port={self.portal.beacon.port}"})
         desktop.activate(wid)
         desktop.key("alt+F4", window=wid)
         box = desktop.find_window(name="退出游戏", timeout=15)
