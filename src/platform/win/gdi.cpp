@@ -73,6 +73,15 @@ gdiplus::PixelImage DibSection::ToPixelImage(int x, int y, int w, int h) {
     out.width = w;
     out.height = h;
     out.hasAlpha = true;
+    if (x >= 0 && y >= 0 && w <= width - x && h <= height - y) {
+        // Wholly inside (a layered window's whole surface): whole rows, no clearing first.
+        out.pixels.reserve(static_cast<std::size_t>(w) * h);
+        for (int row = 0; row < h; ++row) {
+            const std::uint32_t* from = At(x, y + row);
+            out.pixels.insert(out.pixels.end(), from, from + w);
+        }
+        return out;
+    }
     out.pixels.assign(static_cast<std::size_t>(w) * h, 0);
     for (int row = 0; row < h; ++row)
         for (int col = 0; col < w; ++col) {
