@@ -16,9 +16,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== end-to-end tests (real executable, Xvfb + openbox + picom + D-Bus)"
 release="$root/build/release"
-cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build "$release" -j"$jobs"
-"$root/scripts/with-desktop.sh" ctest --test-dir "$release" -L e2e --output-on-failure
+# The Debian package of this build; the package test installs it and starts the installed client.
+(cd "$release" && cpack -G DEB >/dev/null)
+deb="$(ls "$release"/nebrisk_*.deb | head -n1)"
+NEBRISK_DEB="$deb" "$root/scripts/with-desktop.sh" ctest --test-dir "$release" -L e2e --output-on-failure
 
 if [ -x "$root/scripts/fuzz.sh" ]; then
   echo "== short fuzzing run"
