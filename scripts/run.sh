@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 
 build="$root/build/release"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DNEBRISK_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DNEBRISK_DESKTOP=ON -DNEBRISK_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target nebrisk
 
 # config.ini lives beside the executable: point the launcher page and the four links at the demo portal.

@@ -9,14 +9,14 @@ jobs="$(nproc)"
 
 echo "== unit tests (headless desktop, ASan + UBSan)"
 asan="$root/build/asan"
-cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DNEBRISK_DESKTOP=OFF -DNEBRISK_SANITIZE=ON >/dev/null
+cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DNEBRISK_DESKTOP=OFF -DNEBRISK_TESTS=ON -DNEBRISK_SANITIZE=ON >/dev/null
 cmake --build "$asan" -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$asan" -L unit --output-on-failure -j"$jobs"
 
 echo "== end-to-end tests (real executable, Xvfb + openbox + picom + D-Bus)"
 release="$root/build/release"
-cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake -S "$root" -B "$release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DNEBRISK_DESKTOP=ON -DNEBRISK_TESTS=ON >/dev/null
 cmake --build "$release" -j"$jobs"
 # The Debian package of this build; the package test installs it and starts the installed client.
 (cd "$release" && cpack -G DEB >/dev/null)
