@@ -23,8 +23,7 @@ int main(int argc, char** argv) {
     gtk_init(&argc, &argv);
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_default_size(GTK_WINDOW(window), 712, 400);
-    if (maximize)
-        gtk_window_maximize(GTK_WINDOW(window));
+    if (maximize) gtk_window_maximize(GTK_WINDOW(window));
     GtkWidget* view = webkit_web_view_new();
     if (!default_accel) {
         webkit_settings_set_hardware_acceleration_policy(

@@ -37,8 +37,7 @@ class ConfigDir {
   public:
     ConfigDir() {
         char templ[] = "/tmp/nebrisk-config-bench-XXXXXX";
-        if (mkdtemp(templ))
-            dir_ = templ;
+        if (mkdtemp(templ)) dir_ = templ;
         std::ofstream(dir_ + "/config.ini") << kConfig;
         win::SetModulePathForTesting(win::FromUtf8(dir_ + "/nebrisk"));
     }

@@ -122,8 +122,7 @@ void BM_Spng(benchmark::State& state) {
         spng_ctx* ctx = spng_ctx_new(0);
         size_t size = 0;
         int err = spng_set_png_buffer(ctx, file.data(), file.size());
-        if (err == 0)
-            err = spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size);
+        if (err == 0) err = spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size);
         std::vector<uint8_t> pixels(size);
         if (err == 0) {
             err = spng_decode_image(ctx, pixels.data(), pixels.size(), SPNG_FMT_RGBA8,

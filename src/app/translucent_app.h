@@ -4,7 +4,7 @@
 #include "platform/afx/cwinapp.h"
 
 class CTranslucentApp : public CWinApp {
-public:
+  public:
     CTranslucentApp();
     ~CTranslucentApp() override;
 
@@ -18,9 +18,9 @@ public:
 
     DECLARE_MESSAGE_MAP()
 
-protected:
+  protected:
     void OnHelp() {}
 
-private:
+  private:
     ULONG_PTR m_gdiplusToken = 0;
 };

@@ -3,7 +3,7 @@
 #include "platform/afx/cwnd.h"
 
 class CWebBrowser2 : public CWnd {
-public:
+  public:
     // Starts loading `url`; the load runs on its own.
     void Navigate(LPCWSTR url, VARIANT* flags = nullptr, VARIANT* targetFrameName = nullptr,
                   VARIANT* postData = nullptr, VARIANT* headers = nullptr);

@@ -7,7 +7,7 @@
 extern NOTIFYICONDATAW g_trayIconData;
 
 class CVelGameDlg : public CDHtmlDialog {
-public:
+  public:
     explicit CVelGameDlg(CWnd* pParent = nullptr);
     ~CVelGameDlg() override;
 
@@ -23,7 +23,7 @@ public:
     void ToggleFullScreen();
     void ReloadGamePage();
 
-protected:
+  protected:
     void OnRButtonDown(UINT, POINT) {}
     void OnRButtonUp(UINT, POINT) {}
     void OnSize(UINT nType, int cx, int cy);

@@ -41,7 +41,9 @@ void CVelGameDlg::HideToTray() {
         ShowWindow(SW_MINIMIZE);
 }
 
-void CVelGameDlg::ReloadGamePage() { Navigate(m_strUrl.c_str(), 0, nullptr, nullptr, nullptr, 0); }
+void CVelGameDlg::ReloadGamePage() {
+    Navigate(m_strUrl.c_str(), 0, nullptr, nullptr, nullptr, 0);
+}
 
 void CVelGameDlg::ToggleFullScreen() {
     BOOL wasFullScreen = m_bFullScreen;

@@ -26,7 +26,6 @@ void OpenLink(const CString& key) {
     ShellExecuteW(nullptr, L"open", value.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-
 }  // namespace
 
 CVelStandardDlg::CVelStandardDlg(CWnd* pParent) : CStandardDialog(103, RGB(0, 255, 0), pParent) {
@@ -79,10 +78,18 @@ BOOL CVelStandardDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CVelStandardDlg::OnClickHome() { OpenLink(L"home_url"); }
-void CVelStandardDlg::OnClickRecharge() { OpenLink(L"recharge_url"); }
-void CVelStandardDlg::OnClickService() { OpenLink(L"service_url"); }
-void CVelStandardDlg::OnClickForum() { OpenLink(L"forum_url"); }
+void CVelStandardDlg::OnClickHome() {
+    OpenLink(L"home_url");
+}
+void CVelStandardDlg::OnClickRecharge() {
+    OpenLink(L"recharge_url");
+}
+void CVelStandardDlg::OnClickService() {
+    OpenLink(L"service_url");
+}
+void CVelStandardDlg::OnClickForum() {
+    OpenLink(L"forum_url");
+}
 
 void CVelStandardDlg::OnClickClose() {
     CWnd* main = AfxGetApp()->m_pMainWnd;
@@ -94,6 +101,10 @@ void CVelStandardDlg::OnClickMinimize() {
     if (CWnd* main = AfxGetMainWnd()) main->ShowWindow(SW_MINIMIZE);
 }
 
-void CVelStandardDlg::OnDestroy() { CDHtmlDialog::OnDestroy(); }
+void CVelStandardDlg::OnDestroy() {
+    CDHtmlDialog::OnDestroy();
+}
 
-void CVelStandardDlg::OnClose() { Default(); }
+void CVelStandardDlg::OnClose() {
+    Default();
+}

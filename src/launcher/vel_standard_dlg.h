@@ -6,7 +6,7 @@
 #include "platform/afx/controls.h"
 
 class CVelStandardDlg : public CStandardDialog {
-public:
+  public:
     explicit CVelStandardDlg(CWnd* pParent);
     ~CVelStandardDlg() override;
 
@@ -26,7 +26,7 @@ public:
     CMFCButton m_btnForum;
     CMFCButton m_btnMinimize;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     void OnClickDefault() {}
     void OnClickHome();

@@ -2,9 +2,12 @@
 
 #include "launcher/vel_standard_dlg.h"
 
-CVelTranslucentDlg::CVelTranslucentDlg(UINT imageId, LPCTSTR imageType, HINSTANCE imageModule, CWnd* pParent)
+CVelTranslucentDlg::CVelTranslucentDlg(UINT imageId, LPCTSTR imageType, HINSTANCE imageModule,
+                                       CWnd* pParent)
     : CTranslucentDialog(102, imageId, imageType, imageModule, pParent) {}
 
 CVelTranslucentDlg::~CVelTranslucentDlg() = default;
 
-CStandardDialog* CVelTranslucentDlg::CreateOverlay() { return new CVelStandardDlg(this); }
+CStandardDialog* CVelTranslucentDlg::CreateOverlay() {
+    return new CVelStandardDlg(this);
+}

@@ -3,11 +3,11 @@
 
 // The launcher's frame: the launcher background as a borderless, draggable, centred window.
 class CVelTranslucentDlg : public CTranslucentDialog {
-public:
+  public:
     CVelTranslucentDlg(UINT imageId, LPCTSTR imageType, HINSTANCE imageModule, CWnd* pParent);
     ~CVelTranslucentDlg() override;
 
-protected:
+  protected:
     CStandardDialog* CreateOverlay() override;
     void OnPrepareView() override {}
 };

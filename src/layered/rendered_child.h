@@ -4,7 +4,7 @@
 
 // A window drawn into the translucent dialog's picture rather than by itself.
 class CRenderedChild : public CWnd {
-public:
+  public:
     bool m_bVisible = true;
     virtual void Draw(Gdiplus::Graphics& graphics) = 0;
 };

@@ -3,7 +3,9 @@
 CStandardDialog::CStandardDialog(UINT nIDTemplate, COLORREF colorKey, CWnd* pParent)
     : CDHtmlDialog(nIDTemplate, 0, pParent), m_colorKey(colorKey) {}
 
-CStandardDialog::~CStandardDialog() { m_keyBrush.DeleteObject(); }
+CStandardDialog::~CStandardDialog() {
+    m_keyBrush.DeleteObject();
+}
 
 // Chained straight to the plain dialog's map, past the HTML dialog's.
 BEGIN_MESSAGE_MAP(CStandardDialog, CDialog)
@@ -21,8 +23,8 @@ BOOL CStandardDialog::OnInitDialog() {
     LONG exStyle = GetWindowLongW(m_hWnd, GWL_EXSTYLE);
     SetWindowLongW(m_hWnd, GWL_EXSTYLE, exStyle | static_cast<LONG>(WS_EX_LAYERED));
     HMODULE user32 = LoadLibraryW(L"User32.DLL");
-    auto setAttributes =
-        reinterpret_cast<SetLayeredWindowAttributesFn>(GetProcAddress(user32, "SetLayeredWindowAttributes"));
+    auto setAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
+        GetProcAddress(user32, "SetLayeredWindowAttributes"));
     if (setAttributes) setAttributes(m_hWnd, m_colorKey, 0, LWA_COLORKEY);
     if (user32) FreeLibrary(user32);
     return TRUE;

@@ -6,7 +6,7 @@
 #include "platform/afx/controls.h"
 
 class CStandardDialog : public CDHtmlDialog {
-public:
+  public:
     CStandardDialog(UINT nIDTemplate, COLORREF colorKey, CWnd* pParent);
     ~CStandardDialog() override;
 
@@ -18,7 +18,7 @@ public:
     COLORREF m_colorKey;
     CBrush m_keyBrush;
 
-protected:
+  protected:
     HBRUSH OnCtlColor(HDC pDC, CWnd* pWnd, UINT nCtlColor);
     // Plain-dialog behaviour: the HTML dialog's own handlers are skipped.
     static const AFX_MSGMAP* GetThisMessageMap();

@@ -28,7 +28,9 @@ ON_WM_CREATE()
 ON_WM_LBUTTONDOWN()
 END_MESSAGE_MAP()
 
-BOOL CTranslucentDialog::OnEraseBkgnd(HDC) { return TRUE; }
+BOOL CTranslucentDialog::OnEraseBkgnd(HDC) {
+    return TRUE;
+}
 
 int CTranslucentDialog::OnCreate(CREATESTRUCTW* lpCreateStruct) {
     int x = lpCreateStruct->x;
@@ -70,7 +72,8 @@ void CTranslucentDialog::ComposeAndPush() {
     int w = m_pBackground ? static_cast<int>(m_pBackground->GetWidth()) : 0;
     int h = m_pBackground ? static_cast<int>(m_pBackground->GetHeight()) : 0;
     DWORD exStyle = GetExStyle();
-    if (!(exStyle & WS_EX_LAYERED)) SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle | WS_EX_LAYERED));
+    if (!(exStyle & WS_EX_LAYERED))
+        SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(exStyle | WS_EX_LAYERED));
 
     HDC screenDC = ::GetDC(m_hWnd);
     HDC memDC = CreateCompatibleDC(screenDC);
@@ -85,7 +88,8 @@ void CTranslucentDialog::ComposeAndPush() {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(((w * 32 + 31) / 8) & ~3) * static_cast<DWORD>(h);
+    bmi.bmiHeader.biSizeImage =
+        static_cast<DWORD>(((w * 32 + 31) / 8) & ~3) * static_cast<DWORD>(h);
     void* bits = nullptr;
     HBITMAP surface = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (surface && bits) {
@@ -103,7 +107,8 @@ void CTranslucentDialog::ComposeAndPush() {
         SIZE size{w, h};
         POINT src{0, 0};
         HMODULE user32 = LoadLibraryW(L"User32.DLL");
-        auto update = reinterpret_cast<UpdateLayeredWindowFn>(GetProcAddress(user32, "UpdateLayeredWindow"));
+        auto update =
+            reinterpret_cast<UpdateLayeredWindowFn>(GetProcAddress(user32, "UpdateLayeredWindow"));
         if (update) update(m_hWnd, screenDC, &dst, &size, memDC, &src, 0, &m_blend, ULW_ALPHA);
         if (user32) FreeLibrary(user32);
 
@@ -128,7 +133,8 @@ void CTranslucentDialog::OnMove(int x, int y) {
 
 void CTranslucentDialog::OnSize(UINT, int cx, int cy) {
     Default();
-    if (m_pOverlay) ::SetWindowPos(m_pOverlay->m_hWnd, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+    if (m_pOverlay)
+        ::SetWindowPos(m_pOverlay->m_hWnd, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 BOOL CTranslucentDialog::PreTranslateMessage(MSG* pMsg) {

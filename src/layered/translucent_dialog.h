@@ -11,7 +11,7 @@
 #include "platform/gdiplus/gdiplus.h"
 
 class CTranslucentDialog : public CDialog, public IRenderListener {
-public:
+  public:
     CTranslucentDialog(UINT nIDTemplate, UINT imageId, LPCTSTR imageType, HINSTANCE imageModule,
                        CWnd* pParent);
     ~CTranslucentDialog() override;
@@ -30,7 +30,7 @@ public:
     CStandardDialog* m_pOverlay = nullptr;
     std::list<CRenderedChild*> m_renderedChildren;
 
-protected:
+  protected:
     virtual CStandardDialog* CreateOverlay() = 0;
     virtual void OnPrepareView() = 0;
 

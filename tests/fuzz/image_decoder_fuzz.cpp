@@ -11,8 +11,7 @@ namespace {
 
 void CheckImage(bool ok, const gdiplus::PixelImage& image) {
     if (!ok) {
-        if (image.width != 0 || image.height != 0 || !image.pixels.empty())
-            std::abort();
+        if (image.width != 0 || image.height != 0 || !image.pixels.empty()) std::abort();
         return;
     }
     if (image.width <= 0 || image.height <= 0 ||
@@ -22,8 +21,7 @@ void CheckImage(bool ok, const gdiplus::PixelImage& image) {
     // Premultiplied: no channel may exceed alpha.
     for (uint32_t p : image.pixels) {
         const uint32_t a = p >> 24;
-        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a)
-            std::abort();
+        if (((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a) std::abort();
     }
 }
 

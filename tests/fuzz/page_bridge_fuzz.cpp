@@ -14,7 +14,7 @@ namespace {
 
 // A host object shaped like the launcher's: one method with two parameters that converts both.
 class Host : public CCmdTarget {
-public:
+  public:
     Host() { EnableAutomation(); }
     void Call(const VARIANT& a, const VARIANT& b) {
         PageArgumentText(a);
@@ -32,8 +32,12 @@ win::ScriptValue NextValue(const uint8_t*& p, const uint8_t* end) {
     if (p >= end) return v;
     uint8_t tag = *p++;
     switch (tag % 6) {
-        case 0: v.kind = win::ScriptValue::Kind::Undefined; break;
-        case 1: v.kind = win::ScriptValue::Kind::Null; break;
+        case 0:
+            v.kind = win::ScriptValue::Kind::Undefined;
+            break;
+        case 1:
+            v.kind = win::ScriptValue::Kind::Null;
+            break;
         case 2:
             v.kind = win::ScriptValue::Kind::Boolean;
             v.boolean = tag & 0x80;
@@ -54,7 +58,9 @@ win::ScriptValue NextValue(const uint8_t*& p, const uint8_t* end) {
             p += n;
             break;
         }
-        default: v.kind = win::ScriptValue::Kind::Object; break;
+        default:
+            v.kind = win::ScriptValue::Kind::Object;
+            break;
     }
     return v;
 }

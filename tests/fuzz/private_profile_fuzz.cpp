@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring key = win::FromUtf8(bytes.substr(2 + sectionLength, keyLength));
     std::string_view file = bytes.substr(2 + sectionLength + keyLength);
     auto value = win::FindProfileValue(file, section, key);
-    if (value && value->find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring::npos) std::abort();
+    if (value && value->find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring::npos)
+        std::abort();
     // The whole file as a section and key name, too.
     win::FindProfileValue(file, win::FromUtf8(file), win::FromUtf8(file.substr(0, 64)));
     return 0;

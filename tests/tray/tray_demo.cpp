@@ -40,15 +40,13 @@ void Say(const char* line) {
 // icon have arrived and wait in the main context. No watcher: fails at once, harmlessly.
 void RoundTripToWatcher() {
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus)
-        return;
+    if (!bus) return;
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
         "org.freedesktop.DBus.Properties", "Get",
         g_variant_new("(ss)", "org.kde.StatusNotifierWatcher", "IsStatusNotifierHostRegistered"),
         nullptr, G_DBUS_CALL_FLAGS_NO_AUTO_START, 2000, nullptr, nullptr);
-    if (reply)
-        g_variant_unref(reply);
+    if (reply) g_variant_unref(reply);
     g_object_unref(bus);
 }
 

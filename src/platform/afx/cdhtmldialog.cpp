@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/backend/backend.h"
 #include "platform/afx/cwinapp.h"
+#include "platform/backend/backend.h"
 #include "platform/win/window.h"
 
 namespace {
@@ -24,8 +24,9 @@ VARIANT ToVariantImpl(const win::ScriptValue& v) {
             break;
         case win::ScriptValue::Kind::Number:
             // Whole numbers in range travel as integers, the rest as doubles.
-            if (v.number == static_cast<double>(static_cast<long long>(v.number)) && v.number >= -2147483648.0 &&
-                v.number <= 2147483647.0 && !(v.number == 0 && std::signbit(v.number))) {
+            if (v.number == static_cast<double>(static_cast<long long>(v.number)) &&
+                v.number >= -2147483648.0 && v.number <= 2147483647.0 &&
+                !(v.number == 0 && std::signbit(v.number))) {
                 out.vt = VT_I4;
                 out.lVal = static_cast<LONG>(v.number);
             } else {
@@ -48,11 +49,16 @@ VARIANT ToVariantImpl(const win::ScriptValue& v) {
 
 std::string ErrorText(HRESULT hr) {
     switch (hr) {
-        case DISP_E_UNKNOWNNAME: return "Object doesn't support this property or method";
-        case DISP_E_BADPARAMCOUNT: return "Wrong number of arguments or invalid property assignment";
-        case DISP_E_NONAMEDARGS: return "Named arguments are not supported";
-        case DISP_E_TYPEMISMATCH: return "Type mismatch";
-        case DISP_E_EXCEPTION: return "Exception occurred";
+        case DISP_E_UNKNOWNNAME:
+            return "Object doesn't support this property or method";
+        case DISP_E_BADPARAMCOUNT:
+            return "Wrong number of arguments or invalid property assignment";
+        case DISP_E_NONAMEDARGS:
+            return "Named arguments are not supported";
+        case DISP_E_TYPEMISMATCH:
+            return "Type mismatch";
+        case DISP_E_EXCEPTION:
+            return "Exception occurred";
         default: {
             char buf[48];
             std::snprintf(buf, sizeof buf, "Host call failed (0x%08X)", static_cast<unsigned>(hr));
@@ -63,7 +69,9 @@ std::string ErrorText(HRESULT hr) {
 
 }  // namespace
 
-VARIANT ScriptValueToVariant(const win::ScriptValue& value) { return ToVariantImpl(value); }
+VARIANT ScriptValueToVariant(const win::ScriptValue& value) {
+    return ToVariantImpl(value);
+}
 
 namespace win {
 void DeliverScriptCall(HWND view, ScriptCall& call) {
@@ -103,7 +111,8 @@ BOOL CDHtmlDialog::OnInitDialog() {
 }
 
 void CDHtmlDialog::Navigate(LPCWSTR url, DWORD, LPCWSTR, LPCWSTR, LPVOID, DWORD) {
-    if (m_hwndBrowser && IsWindow(m_hwndBrowser)) win::Desktop().WebViewNavigate(m_hwndBrowser, url ? url : L"");
+    if (m_hwndBrowser && IsWindow(m_hwndBrowser))
+        win::Desktop().WebViewNavigate(m_hwndBrowser, url ? url : L"");
 }
 
 void CDHtmlDialog::SetExternalDispatch(IDispatch* dispatch) {

@@ -8,13 +8,13 @@
 VARIANT ScriptValueToVariant(const win::ScriptValue& value);
 
 class CDHtmlDialog : public CDialog {
-public:
+  public:
     CDHtmlDialog(UINT templateId, UINT htmlResourceId = 0, CWnd* parent = nullptr);
     ~CDHtmlDialog() override;
 
     BOOL OnInitDialog() override;
-    void Navigate(LPCWSTR url, DWORD flags = 0, LPCWSTR targetFrame = nullptr, LPCWSTR headers = nullptr,
-                  LPVOID postData = nullptr, DWORD postDataLength = 0);
+    void Navigate(LPCWSTR url, DWORD flags = 0, LPCWSTR targetFrame = nullptr,
+                  LPCWSTR headers = nullptr, LPVOID postData = nullptr, DWORD postDataLength = 0);
     void SetExternalDispatch(IDispatch* dispatch);
     virtual BOOL IsExternalDispatchSafe() { return FALSE; }
     // Pages may reach the host object when it is declared safe; the zone's setting that could
@@ -29,7 +29,7 @@ public:
 
     DECLARE_MESSAGE_MAP()
 
-protected:
+  protected:
     void OnSize(UINT type, int cx, int cy);
     void OnDestroy();
 };

@@ -68,8 +68,8 @@ BOOL CDialog::CreateFromTemplate(HWND owner) {
     AfxHookWindowCreate(nullptr);
     if (!h || m_hWnd != h) return FALSE;
     for (const DialogControl& c : t->controls)
-        CreateWindowExW(0, c.className, c.text, c.style | WS_CHILD, px(c.x), py(c.y), px(c.cx), py(c.cy), h,
-                        c.id, DefWindowProcW, nullptr);
+        CreateWindowExW(0, c.className, c.text, c.style | WS_CHILD, px(c.x), py(c.y), px(c.cx),
+                        py(c.cy), h, c.id, DefWindowProcW, nullptr);
     SendMessageW(h, WM_INITDIALOG, 0, 0);
     if (m_hWnd && (t->style & WS_VISIBLE)) ::ShowWindow(m_hWnd, SW_SHOW);
     return m_hWnd != nullptr;
@@ -163,7 +163,9 @@ void CDialog::OnOK() {
     if (UpdateData(TRUE)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
     bool input = (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) ||

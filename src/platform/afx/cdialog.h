@@ -4,8 +4,9 @@
 #include "platform/afx/dialog_template.h"
 
 class CDataExchange {
-public:
-    CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  public:
+    CDataExchange(CWnd* dialog, BOOL saveAndValidate)
+        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
     CWnd* m_pDlgWnd;
     BOOL m_bSaveAndValidate;
 };
@@ -13,7 +14,7 @@ public:
 void DDX_Control(CDataExchange* dx, int id, CWnd& control);
 
 class CDialog : public CWnd {
-public:
+  public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);
     ~CDialog() override;
 
@@ -41,11 +42,11 @@ public:
 
     DECLARE_MESSAGE_MAP()
 
-protected:
+  protected:
     virtual void DoDataExchange(CDataExchange*) {}
     LRESULT HandleInitDialog(WPARAM, LPARAM);
 
-private:
+  private:
     BOOL CreateFromTemplate(HWND owner);
     bool m_bContinueModal = false;
     bool m_bModeless = false;

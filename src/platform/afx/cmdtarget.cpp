@@ -2,8 +2,12 @@
 
 #include <new>
 
-void AfxThrowOleException(HRESULT sc) { throw COleException{sc}; }
-void AfxThrowMemoryException() { throw CMemoryException{}; }
+void AfxThrowOleException(HRESULT sc) {
+    throw COleException{sc};
+}
+void AfxThrowMemoryException() {
+    throw CMemoryException{};
+}
 
 namespace {
 
@@ -23,12 +27,13 @@ bool SameNameIgnoringCase(const std::wstring& a, const wchar_t* b) {
 // The automation interface built from the owner's dispatch map: identifiers are positions in
 // the map counted from 1, names match without regard to case.
 class CCmdTarget::Dispatch final : public IDispatch {
-public:
+  public:
     explicit Dispatch(CCmdTarget& owner) : owner_(owner) {}
 
     HRESULT GetIDsOfNames(const std::wstring& name, DISPID* id) override {
         DISPID next = 1;
-        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map; map = map->base ? map->base() : nullptr)
+        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map;
+             map = map->base ? map->base() : nullptr)
             for (const AFX_DISPMAP_ENTRY* e = map->entries; e->name; ++e, ++next)
                 if (SameNameIgnoringCase(name, e->name)) {
                     if (id) *id = next;
@@ -69,16 +74,18 @@ public:
 
     std::vector<std::pair<std::wstring, int>> Describe() override {
         std::vector<std::pair<std::wstring, int>> methods;
-        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map; map = map->base ? map->base() : nullptr)
+        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map;
+             map = map->base ? map->base() : nullptr)
             for (const AFX_DISPMAP_ENTRY* e = map->entries; e->name; ++e)
                 methods.emplace_back(e->name, e->parameterCount);
         return methods;
     }
 
-private:
+  private:
     const AFX_DISPMAP_ENTRY* Find(DISPID id) {
         DISPID next = 1;
-        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map; map = map->base ? map->base() : nullptr)
+        for (const AFX_DISPMAP* map = owner_.GetDispatchMap(); map;
+             map = map->base ? map->base() : nullptr)
             for (const AFX_DISPMAP_ENTRY* e = map->entries; e->name; ++e, ++next)
                 if (next == id) return e;
         return nullptr;
@@ -88,13 +95,17 @@ private:
 
 CCmdTarget::CCmdTarget() = default;
 
-CCmdTarget::~CCmdTarget() { delete m_pDispatch; }
+CCmdTarget::~CCmdTarget() {
+    delete m_pDispatch;
+}
 
 void CCmdTarget::EnableAutomation() {
     if (!m_pDispatch) m_pDispatch = new Dispatch(*this);
 }
 
-IDispatch* CCmdTarget::GetIDispatch(BOOL) { return m_pDispatch; }
+IDispatch* CCmdTarget::GetIDispatch(BOOL) {
+    return m_pDispatch;
+}
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, nullptr}};
@@ -102,7 +113,9 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     return &map;
 }
 
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
+    return GetThisMessageMap();
+}
 
 const AFX_DISPMAP* CCmdTarget::GetThisDispatchMap() {
     static const AFX_DISPMAP_ENTRY entries[] = {{nullptr, 0, nullptr}};
@@ -110,4 +123,6 @@ const AFX_DISPMAP* CCmdTarget::GetThisDispatchMap() {
     return &map;
 }
 
-const AFX_DISPMAP* CCmdTarget::GetDispatchMap() const { return GetThisDispatchMap(); }
+const AFX_DISPMAP* CCmdTarget::GetDispatchMap() const {
+    return GetThisDispatchMap();
+}

@@ -23,7 +23,7 @@ struct IDispatch {
     // Names and parameter counts, so a page's script object can be made to match.
     virtual std::vector<std::pair<std::wstring, int>> Describe() = 0;
 
-protected:
+  protected:
     ~IDispatch() = default;
 };
 
@@ -37,8 +37,8 @@ struct CMemoryException {};
 
 class CCmdTarget;
 struct AFX_DISPMAP_ENTRY {
-    const wchar_t* name;  // null ends the table
-    int parameterCount;   // every parameter is a VARIANT
+    const wchar_t* name;                              // null ends the table
+    int parameterCount;                               // every parameter is a VARIANT
     void (*call)(CCmdTarget& target, VARIANT* args);  // args in call order
 };
 struct AFX_DISPMAP {
@@ -46,6 +46,7 @@ struct AFX_DISPMAP {
     const AFX_DISPMAP_ENTRY* entries;
 };
 
+// clang-format off
 #define DECLARE_DISPATCH_MAP()                           \
 protected:                                               \
     static const AFX_DISPMAP* GetThisDispatchMap();      \
@@ -66,8 +67,10 @@ private:
     return &map;                                                              \
     }
 
+// clang-format on
+
 class CCmdTarget {
-public:
+  public:
     CCmdTarget();
     virtual ~CCmdTarget();
     CCmdTarget(const CCmdTarget&) = delete;
@@ -82,7 +85,7 @@ public:
     static const AFX_DISPMAP* GetThisDispatchMap();
     virtual const AFX_DISPMAP* GetDispatchMap() const;
 
-private:
+  private:
     class Dispatch;
     Dispatch* m_pDispatch = nullptr;
 };

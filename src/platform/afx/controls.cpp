@@ -34,7 +34,9 @@ LRESULT CMFCButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CButton::WindowProc(message, wParam, lParam);
 }
 
-BOOL CBrush::CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush(color)); }
+BOOL CBrush::CreateSolidBrush(COLORREF color) {
+    return Attach(::CreateSolidBrush(color));
+}
 
 BOOL CBrush::Attach(HBRUSH brush) {
     if (m_hObject || !brush) return FALSE;

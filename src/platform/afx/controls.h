@@ -10,8 +10,13 @@ class CButton : public CWnd {};
 // An image button: no border, hand cursor, a normal face and a hot face shown while the
 // pointer is over it; where its image does not cover it, what lies beneath shows through.
 class CMFCButton : public CButton {
-public:
-    enum FlatStyle { BUTTONSTYLE_3D, BUTTONSTYLE_FLAT, BUTTONSTYLE_SEMIFLAT, BUTTONSTYLE_NOBORDERS };
+  public:
+    enum FlatStyle {
+        BUTTONSTYLE_3D,
+        BUTTONSTYLE_FLAT,
+        BUTTONSTYLE_SEMIFLAT,
+        BUTTONSTYLE_NOBORDERS
+    };
     // Faces from PNG resources of the executable; 0 for none.
     void SetImage(UINT normalId, UINT hotId = 0, UINT disabledId = 0);
     BOOL m_bTransparent = FALSE;
@@ -22,13 +27,13 @@ public:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     std::unique_ptr<gdiplus::PixelImage> m_normal, m_hot;
     bool m_bHot = false;
 };
 
 class CBrush {
-public:
+  public:
     CBrush() = default;
     ~CBrush() { DeleteObject(); }
     CBrush(const CBrush&) = delete;

@@ -4,15 +4,21 @@ namespace {
 CWinApp* g_app = nullptr;
 }
 
-CWinApp::CWinApp(LPCWSTR) { g_app = this; }
+CWinApp::CWinApp(LPCWSTR) {
+    g_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
 INT_PTR CWinApp::RunModalChain(std::unique_ptr<CDialog> first) {
     m_pRunning = std::move(first);
@@ -43,15 +49,25 @@ void CWinApp::HandOver(std::unique_ptr<CDialog> next) {
     m_pNext = std::move(next);
 }
 
-int CWinApp::LiveChainObjects() const { return (m_pRunning ? 1 : 0) + (m_pNext ? 1 : 0); }
+int CWinApp::LiveChainObjects() const {
+    return (m_pRunning ? 1 : 0) + (m_pNext ? 1 : 0);
+}
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
-CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
+CWnd* AfxGetMainWnd() {
+    return g_app ? g_app->m_pMainWnd : nullptr;
+}
 
-HINSTANCE AfxGetResourceHandle() { return GetModuleHandleW(nullptr); }
+HINSTANCE AfxGetResourceHandle() {
+    return GetModuleHandleW(nullptr);
+}
 
-BOOL AfxEnableControlContainer(void*) { return TRUE; }
+BOOL AfxEnableControlContainer(void*) {
+    return TRUE;
+}
 
 int AfxWinMain() {
     CWinApp* app = AfxGetApp();

@@ -6,7 +6,7 @@
 #include "platform/afx/cdialog.h"
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     explicit CWinApp(LPCWSTR appName = nullptr);
     ~CWinApp() override;
 
@@ -27,7 +27,7 @@ public:
     int LiveChainObjects() const;
     int ModalDepth() const { return m_depth; }
 
-private:
+  private:
     std::unique_ptr<CDialog> m_pRunning;
     std::unique_ptr<CDialog> m_pNext;
     int m_depth = 0;

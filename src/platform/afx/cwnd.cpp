@@ -27,7 +27,9 @@ const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* map, UINT message, WPARAM wP
 
 }  // namespace
 
-void AfxHookWindowCreate(CWnd* wnd) { g_creating = wnd; }
+void AfxHookWindowCreate(CWnd* wnd) {
+    g_creating = wnd;
+}
 
 LRESULT AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
@@ -94,12 +96,15 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR name, DWORD style,
                     CWnd* parent, UINT id) {
     AfxHookWindowCreate(this);
     HWND h = CreateWindowExW(exStyle, className, name, style, r.left, r.top, r.Width(), r.Height(),
-                             parent ? parent->m_hWnd : nullptr, static_cast<int>(id), AfxWndProc, nullptr);
+                             parent ? parent->m_hWnd : nullptr, static_cast<int>(id), AfxWndProc,
+                             nullptr);
     AfxHookWindowCreate(nullptr);
     return h != nullptr;
 }
 
-BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     CurrentMessage saved = m_current;
@@ -119,9 +124,13 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam);
+}
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
 
 void CWnd::OnNcDestroy() {
     // The end of the main window's window is the end of the process.
@@ -135,35 +144,50 @@ void CWnd::OnNcDestroy() {
     PostNcDestroy();
 }
 
-HBRUSH CWnd::OnCtlColor(HDC, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
+HBRUSH CWnd::OnCtlColor(HDC, CWnd*, UINT) {
+    return reinterpret_cast<HBRUSH>(Default());
+}
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 ON_WM_NCDESTROY()
 END_MESSAGE_MAP()
 
-DWORD CWnd::GetStyle() const { return static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_STYLE)); }
-DWORD CWnd::GetExStyle() const { return static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_EXSTYLE)); }
+DWORD CWnd::GetStyle() const {
+    return static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_STYLE));
+}
+DWORD CWnd::GetExStyle() const {
+    return static_cast<DWORD>(GetWindowLongW(m_hWnd, GWL_EXSTYLE));
+}
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) {
     DWORD style = GetStyle();
     DWORD updated = (style & ~remove) | add;
     if (style == updated) return FALSE;
     SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(updated));
-    if (flags) SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | flags);
+    if (flags)
+        SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | flags);
     return TRUE;
 }
 
-BOOL CWnd::ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
+BOOL CWnd::ShowWindow(int command) {
+    return ::ShowWindow(m_hWnd, command);
+}
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
     ::MoveWindow(m_hWnd, x, y, width, height, repaint);
 }
 
-void CWnd::GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
+void CWnd::GetWindowRect(RECT* rect) const {
+    ::GetWindowRect(m_hWnd, rect);
+}
 
-CWnd* CWnd::GetParent() const { return FromHandlePermanent(::GetParent(m_hWnd)); }
+CWnd* CWnd::GetParent() const {
+    return FromHandlePermanent(::GetParent(m_hWnd));
+}
 
-void CWnd::SetWindowText(LPCWSTR text) { SetWindowTextW(m_hWnd, text); }
+void CWnd::SetWindowText(LPCWSTR text) {
+    SetWindowTextW(m_hWnd, text);
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(m_hWnd, message, wParam, lParam);

@@ -4,7 +4,7 @@
 #include "platform/afx/cmdtarget.h"
 
 class CWnd : public CCmdTarget {
-public:
+  public:
     CWnd();
     ~CWnd() override;
 
@@ -41,12 +41,12 @@ public:
     static const AFX_MSGMAP* GetThisMessageMap();
     const AFX_MSGMAP* GetMessageMap() const override;
 
-protected:
+  protected:
     void OnNcDestroy();
     HBRUSH OnCtlColor(HDC dc, CWnd* wnd, UINT ctlType);
     WNDPROC m_pfnSuper = nullptr;  // the window's processing before this object took it
 
-private:
+  private:
     struct CurrentMessage {
         UINT message;
         WPARAM wParam;

@@ -17,6 +17,7 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* entries;
 };
 
+// clang-format off
 #define DECLARE_MESSAGE_MAP()                            \
 protected:                                               \
     static const AFX_MSGMAP* GetThisMessageMap();        \
@@ -65,6 +66,8 @@ private:
     {WM_RBUTTONUP, 0, 0, [](CCmdTarget& t, WPARAM w, LPARAM l) -> LRESULT { AFX_THIS(t).OnRButtonUp(static_cast<UINT>(w), POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}); return 0; }},
 #define ON_WM_CTLCOLOR() \
     {WM_CTLCOLOR, 0, 0, [](CCmdTarget& t, WPARAM w, LPARAM l) -> LRESULT { auto* req = reinterpret_cast<AFX_CTLCOLOR*>(l); (void)w; return reinterpret_cast<LRESULT>(AFX_THIS(t).OnCtlColor(req->hDC, CWnd::FromHandlePermanent(req->hWnd), req->nCtlType)); }},
+
+// clang-format on
 
 // The request WM_CTLCOLOR carries: which DC, which window, which kind of control.
 struct AFX_CTLCOLOR {

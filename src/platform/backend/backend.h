@@ -20,7 +20,7 @@ enum SyncFlags : unsigned {
     kSyncStyle = 1u << 2,       // decorations follow the style bits
     kSyncText = 1u << 3,
     kSyncIcon = 1u << 4,
-    kSyncZOrder = 1u << 5,       // brought to the top
+    kSyncZOrder = 1u << 5,  // brought to the top
     kSyncAll = 0xFFFFFFFFu,
 };
 
@@ -57,7 +57,7 @@ void DeliverScriptCall(HWND view, ScriptCall& call);
 constexpr UINT WM_HOST_SCRIPTCALL = 0x8000 + 0x100;  // WM_APP + 0x100, lParam: ScriptCall*
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
 
     // Desktop geometry, in device pixels.
@@ -86,7 +86,8 @@ public:
 
     // Web views: a window of class "WebView" is a web view.
     virtual void WebViewNavigate(HWND view, const std::wstring& url) = 0;
-    virtual void WebViewLoadHtml(HWND view, const std::string& html, const std::wstring& baseUrl) = 0;
+    virtual void WebViewLoadHtml(HWND view, const std::string& html,
+                                 const std::wstring& baseUrl) = 0;
     virtual void WebViewSetSilent(HWND view, bool silent) = 0;
     virtual void WebViewSetHostObject(HWND view, const std::vector<ExternalMethod>& methods) = 0;
 
@@ -96,7 +97,8 @@ public:
     virtual bool TrayShown() = 0;
 
     // A modal question box owned by `owner`; answers the button's id.
-    virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) = 0;
+    virtual int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                           UINT type) = 0;
     // The desktop's default handler for an address. False when nothing could be launched.
     virtual bool OpenUri(const std::wstring& uri) = 0;
 

@@ -17,7 +17,8 @@ Backend& Desktop() {
     return *g_desktop;
 }
 
-void SetDesktop(Backend* backend) { g_desktop = backend; }
-
+void SetDesktop(Backend* backend) {
+    g_desktop = backend;
+}
 
 }  // namespace win

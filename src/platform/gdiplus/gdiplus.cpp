@@ -50,7 +50,9 @@ void GdiplusShutdown(ULONG_PTR token) {
     if (token && g_running > 0) --g_running;
 }
 
-bool GdiplusRunning() { return g_running > 0; }
+bool GdiplusRunning() {
+    return g_running > 0;
+}
 
 Image::Image(IStream* stream, BOOL) {
     if (!stream) {
@@ -112,11 +114,13 @@ Status Graphics::DrawImage(Image* image, const Rect& dest) {
     for (int y = 0; y < dest.Height; ++y) {
         int ty = dest.Y + y;
         if (ty < 0 || ty >= target->height) continue;
-        int sy = static_cast<int>((static_cast<long long>(y) * 2 + 1) * src->height / (2LL * dest.Height));
+        int sy = static_cast<int>((static_cast<long long>(y) * 2 + 1) * src->height /
+                                  (2LL * dest.Height));
         for (int x = 0; x < dest.Width; ++x) {
             int tx = dest.X + x;
             if (tx < 0 || tx >= target->width) continue;
-            int sx = static_cast<int>((static_cast<long long>(x) * 2 + 1) * src->width / (2LL * dest.Width));
+            int sx = static_cast<int>((static_cast<long long>(x) * 2 + 1) * src->width /
+                                      (2LL * dest.Width));
             std::uint32_t s = src->pixels[static_cast<std::size_t>(sy) * src->width + sx];
             std::uint32_t sa = s >> 24;
             std::uint32_t* d = target->At(tx, ty);

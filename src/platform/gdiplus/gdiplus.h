@@ -7,8 +7,22 @@ namespace Gdiplus {
 
 using gdiplus::PixelImage;
 
-enum Status { Ok = 0, GenericError = 1, InvalidParameter = 2, OutOfMemory = 3, Win32Error = 7, UnknownImageFormat = 13, GdiplusNotInitialized = 18 };
-enum SmoothingMode { SmoothingModeDefault = 0, SmoothingModeHighSpeed = 1, SmoothingModeHighQuality = 2, SmoothingModeNone = 3, SmoothingModeAntiAlias = 4 };
+enum Status {
+    Ok = 0,
+    GenericError = 1,
+    InvalidParameter = 2,
+    OutOfMemory = 3,
+    Win32Error = 7,
+    UnknownImageFormat = 13,
+    GdiplusNotInitialized = 18
+};
+enum SmoothingMode {
+    SmoothingModeDefault = 0,
+    SmoothingModeHighSpeed = 1,
+    SmoothingModeHighQuality = 2,
+    SmoothingModeNone = 3,
+    SmoothingModeAntiAlias = 4
+};
 
 struct GdiplusStartupInput {
     std::uint32_t GdiplusVersion = 1;
@@ -26,7 +40,7 @@ struct Rect {
 };
 
 class Image {
-public:
+  public:
     // Decodes the stream; the image holds a reference to the stream while it exists.
     Image(IStream* stream, BOOL useEmbeddedColorManagement = FALSE);
     virtual ~Image();
@@ -39,24 +53,24 @@ public:
     bool HasAlpha() const { return native_ && pixels_.hasAlpha; }
     const PixelImage* Pixels() const { return native_ ? &pixels_ : nullptr; }
 
-protected:
+  protected:
     Image() = default;
     PixelImage pixels_;
     bool native_ = false;  // a native image was made
     Status status_ = GenericError;
 
-private:
+  private:
     IStream* stream_ = nullptr;
 };
 
 class Bitmap : public Image {
-public:
+  public:
     // Copies the pixels of a GDI bitmap; no palette is used for 32-bit bitmaps.
     Bitmap(HBITMAP bitmap, void* palette);
 };
 
 class Graphics {
-public:
+  public:
     explicit Graphics(HDC dc);
     Status SetSmoothingMode(SmoothingMode mode);
     // Draws the whole image scaled into `dest`, blending over what is there.
@@ -66,7 +80,7 @@ public:
     }
     Status GetLastStatus() const { return status_; }
 
-private:
+  private:
     HDC dc_;
     SmoothingMode smoothing_ = SmoothingModeDefault;
     Status status_ = Ok;

@@ -45,16 +45,13 @@ bool IsPng(const uint8_t* data, size_t size) {
 // Colour depth used only to rank entries. The directory's own field is often 0 or wrong, so the
 // image header is asked first.
 int EntryBpp(const uint8_t* data, size_t size, uint16_t dirBpp) {
-    if (IsPng(data, size))
-        return 32;
-    if (size >= kInfoHeaderSize)
-        return ReadU16(data + 14);
+    if (IsPng(data, size)) return 32;
+    if (size >= kInfoHeaderSize) return ReadU16(data + 14);
     return dirBpp;
 }
 
 bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
-    if (size < kInfoHeaderSize)
-        return false;
+    if (size < kInfoHeaderSize) return false;
     const uint32_t headerSize = ReadU32(data);
     const int32_t width = ReadS32(data + 4);
     const int32_t doubledHeight = ReadS32(data + 8);
@@ -64,17 +61,13 @@ bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
 
     // The stored height covers the colour bitmap and the AND mask stacked on top of each other;
     // top-down (negative) bitmaps do not occur in icons.
-    if (headerSize < kInfoHeaderSize || headerSize > size)
-        return false;
-    if (width <= 0 || width > kMaxDibSide)
-        return false;
+    if (headerSize < kInfoHeaderSize || headerSize > size) return false;
+    if (width <= 0 || width > kMaxDibSide) return false;
     if (doubledHeight <= 0 || doubledHeight % 2 != 0 || doubledHeight / 2 > kMaxDibSide) {
         return false;
     }
-    if (compression != kBiRgb)
-        return false;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32)
-        return false;
+    if (compression != kBiRgb) return false;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return false;
     const int height = doubledHeight / 2;
 
     size_t pos = headerSize;
@@ -84,8 +77,7 @@ bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
     if (bpp <= 8) {
         const uint32_t maxColors = 1u << bpp;
         const uint32_t colors = colorsUsed == 0 ? maxColors : colorsUsed;
-        if (colors > maxColors || colors * 4 > size - pos)
-            return false;
+        if (colors > maxColors || colors * 4 > size - pos) return false;
         for (uint32_t i = 0; i < colors; ++i) {
             palette[i] = 0xFF000000u | (ReadU32(data + pos + i * 4) & 0x00FFFFFFu);
         }
@@ -95,14 +87,12 @@ bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
     const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
     const size_t colorStride = (w * bpp + 31) / 32 * 4;
     const size_t maskStride = (w + 31) / 32 * 4;
-    if (colorStride * h > size - pos)
-        return false;
+    if (colorStride * h > size - pos) return false;
     const uint8_t* colorBits = data + pos;
     pos += colorStride * h;
     // A 32 bpp entry carries its own alpha, and some writers drop the then redundant mask.
     const bool hasMask = maskStride * h <= size - pos;
-    if (!hasMask && bpp != 32)
-        return false;
+    if (!hasMask && bpp != 32) return false;
     const uint8_t* maskBits = hasMask ? data + pos : nullptr;
 
     PixelImage image;
@@ -153,8 +143,7 @@ bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
                     break;
                 case 32:
                     argb = ReadU32(src + x * 4);
-                    if (!useAlpha)
-                        argb |= 0xFF000000u;
+                    if (!useAlpha) argb |= 0xFF000000u;
                     break;
             }
             if (!useAlpha && mask != nullptr && ((mask[x / 8] >> (7 - x % 8)) & 1) != 0) {
@@ -174,15 +163,12 @@ bool DecodeDib(const uint8_t* data, size_t size, PixelImage& out) {
 
 bool DecodeIco(const uint8_t* data, size_t size, int wantedSize, PixelImage& out) {
     out = PixelImage{};
-    if (data == nullptr || size < kDirHeaderSize)
-        return false;
+    if (data == nullptr || size < kDirHeaderSize) return false;
     const uint16_t reserved = ReadU16(data);
     const uint16_t type = ReadU16(data + 2);
     const size_t count = ReadU16(data + 4);
-    if (reserved != 0 || type != 1 || count == 0)
-        return false;
-    if (count * kDirEntrySize > size - kDirHeaderSize)
-        return false;
+    if (reserved != 0 || type != 1 || count == 0) return false;
+    if (count * kDirEntrySize > size - kDirHeaderSize) return false;
 
     std::vector<Candidate> candidates;
     candidates.reserve(count);
@@ -190,8 +176,7 @@ bool DecodeIco(const uint8_t* data, size_t size, int wantedSize, PixelImage& out
         const uint8_t* e = data + kDirHeaderSize + i * kDirEntrySize;
         const uint64_t bytes = ReadU32(e + 8);
         const uint64_t offset = ReadU32(e + 12);
-        if (bytes == 0 || offset > size || bytes > size - offset)
-            continue;
+        if (bytes == 0 || offset > size || bytes > size - offset) continue;
         Candidate c;
         c.data = data + offset;
         c.size = static_cast<size_t>(bytes);
@@ -206,18 +191,15 @@ bool DecodeIco(const uint8_t* data, size_t size, int wantedSize, PixelImage& out
                      [wantedSize](const Candidate& a, const Candidate& b) {
                          const int da = wantedSize > 0 ? std::abs(a.side - wantedSize) : -a.side;
                          const int db = wantedSize > 0 ? std::abs(b.side - wantedSize) : -b.side;
-                         if (da != db)
-                             return da < db;
-                         if (a.bpp != b.bpp)
-                             return a.bpp > b.bpp;
+                         if (da != db) return da < db;
+                         if (a.bpp != b.bpp) return a.bpp > b.bpp;
                          return a.side > b.side;
                      });
 
     for (const Candidate& c : candidates) {
         const bool ok =
             IsPng(c.data, c.size) ? DecodePng(c.data, c.size, out) : DecodeDib(c.data, c.size, out);
-        if (ok)
-            return true;
+        if (ok) return true;
     }
     out = PixelImage{};
     return false;

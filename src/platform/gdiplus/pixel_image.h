@@ -17,10 +17,8 @@ struct PixelImage {
 // nearest so that a premultiply/unpremultiply round trip stays stable.
 inline uint32_t PremultiplyArgb(uint32_t argb) {
     const uint32_t a = argb >> 24;
-    if (a == 255)
-        return argb;
-    if (a == 0)
-        return 0;
+    if (a == 255) return argb;
+    if (a == 0) return 0;
     auto scale = [a](uint32_t c) {
         const uint32_t t = c * a + 128;
         return (t + (t >> 8)) >> 8;

@@ -48,8 +48,7 @@ void OnInfo(png_structp png, png_infop info) {
     // Deflate cannot expand data more than ~1032:1, so a small file claiming a big image is
     // refused before its buffer is allocated.
     const uint64_t filteredBytes = uint64_t{height} * (png_get_rowbytes(png, info) + 1);
-    if (filteredBytes / kMaxDeflateRatio > st->inputSize)
-        png_error(png, "image data too short");
+    if (filteredBytes / kMaxDeflateRatio > st->inputSize) png_error(png, "image data too short");
 
     // Normalise every colour type and depth to 8-bit RGBA laid out so that a row is an array of
     // native 0xAARRGGBB words.
@@ -65,8 +64,7 @@ void OnInfo(png_structp png, png_infop info) {
     }
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != size_t{width} * 4)
-        png_error(png, "unexpected row layout");
+    if (png_get_rowbytes(png, info) != size_t{width} * 4) png_error(png, "unexpected row layout");
 
     bool allocated = true;
     try {
@@ -74,8 +72,7 @@ void OnInfo(png_structp png, png_infop info) {
     } catch (const std::bad_alloc&) {
         allocated = false;
     }
-    if (!allocated)
-        png_error(png, "out of memory");
+    if (!allocated) png_error(png, "out of memory");
     st->image.width = static_cast<int>(width);
     st->image.height = static_cast<int>(height);
     st->image.hasAlpha =
@@ -86,12 +83,10 @@ void OnInfo(png_structp png, png_infop info) {
 
 void OnRow(png_structp png, png_bytep row, png_uint_32 y, int pass) {
     auto* st = static_cast<DecodeState*>(png_get_progressive_ptr(png));
-    if (y >= static_cast<png_uint_32>(st->image.height))
-        png_error(png, "row out of range");
+    if (y >= static_cast<png_uint_32>(st->image.height)) png_error(png, "row out of range");
     uint32_t* dst = st->image.pixels.data() + size_t{y} * static_cast<size_t>(st->image.width);
     png_progressive_combine_row(png, reinterpret_cast<png_bytep>(dst), row);
-    if (static_cast<uint32_t>(pass) == st->lastPass)
-        ++st->rowsInLastPass;
+    if (static_cast<uint32_t>(pass) == st->lastPass) ++st->rowsInLastPass;
     // Premultiply while the row is still in cache; interlaced rows are only final at the end.
     if (!st->interlaced && st->image.hasAlpha) {
         PremultiplyRow(dst, static_cast<size_t>(st->image.width));
@@ -109,8 +104,7 @@ void OnEnd(png_structp png, png_infop) {
 // Kept apart from DecodePng so that no local of the frame holding the jmp_buf is modified after
 // setjmp.
 bool RunDecoder(png_structp png, png_infop info, const uint8_t* data, size_t size) {
-    if (setjmp(png_jmpbuf(png)))
-        return false;
+    if (setjmp(png_jmpbuf(png))) return false;
     // Colour management is not wanted (the artwork is sRGB), and skipping these chunks also
     // spares inflating embedded profiles and text.
     static const png_byte kIgnored[] = "iCCP\0gAMA\0cHRM\0sRGB\0iTXt\0zTXt\0tEXt\0eXIf\0sPLT\0";
@@ -124,12 +118,10 @@ bool RunDecoder(png_structp png, png_infop info, const uint8_t* data, size_t siz
 
 bool DecodePng(const uint8_t* data, size_t size, PixelImage& out) {
     out = PixelImage{};
-    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0)
-        return false;
+    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
 
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-    if (png == nullptr)
-        return false;
+    if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);

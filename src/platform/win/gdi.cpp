@@ -116,7 +116,9 @@ HWND WindowOfDC(HDC dc) {
     return d ? d->window : nullptr;
 }
 
-int LiveDCCount() { return static_cast<int>(Tables().dcs.size()); }
+int LiveDCCount() {
+    return static_cast<int>(Tables().dcs.size());
+}
 
 int LiveGdiObjectCount() {
     StockBitmap();
@@ -132,7 +134,9 @@ HDC GetDC(HWND hwnd) {
     return win::AddDC(dc);
 }
 
-int ReleaseDC(HWND, HDC dc) { return win::Tables().dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) ? 1 : 0; }
+int ReleaseDC(HWND, HDC dc) {
+    return win::Tables().dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) ? 1 : 0;
+}
 
 HDC CreateCompatibleDC(HDC) {
     win::DeviceContext dc;
@@ -141,7 +145,9 @@ HDC CreateCompatibleDC(HDC) {
     return win::AddDC(dc);
 }
 
-BOOL DeleteDC(HDC dc) { return win::Tables().dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) ? TRUE : FALSE; }
+BOOL DeleteDC(HDC dc) {
+    return win::Tables().dcs.erase(reinterpret_cast<std::uintptr_t>(dc)) ? TRUE : FALSE;
+}
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     win::DeviceContext* d = win::FindDC(dc);
@@ -179,7 +185,9 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, v
     return obj;
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) { return win::AddObject(win::Brush{color}); }
+HBRUSH CreateSolidBrush(COLORREF color) {
+    return win::AddObject(win::Brush{color});
+}
 
 HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name) {
     // No predefined system bitmaps exist here; a null module finds none.
@@ -195,8 +203,9 @@ HBITMAP LoadBitmapW(HINSTANCE module, LPCWSTR name) {
     };
     std::int32_t headerSize = rd32(0), width = rd32(4), height = rd32(8);
     int bitCount = p[14] | (p[15] << 8);
-    if (headerSize < 40 || width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min() ||
-        (bitCount != 32 && bitCount != 24) || rd32(16) != 0)
+    if (headerSize < 40 || width <= 0 || height == 0 ||
+        height == std::numeric_limits<std::int32_t>::min() || (bitCount != 32 && bitCount != 24) ||
+        rd32(16) != 0)
         return nullptr;
     long long absHeight = height < 0 ? -static_cast<long long>(height) : height;
     long long stride = ((static_cast<long long>(width) * bitCount + 31) / 32) * 4;

@@ -25,7 +25,7 @@ Block* Find(HGLOBAL h) {
 }
 
 class MemoryStream final : public IStream {
-public:
+  public:
     MemoryStream(HGLOBAL block, bool owns) : block_(block), owns_(owns) {}
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override {
@@ -44,7 +44,7 @@ public:
     }
     std::size_t Size() const override { return GlobalSize(block_); }
 
-private:
+  private:
     ~MemoryStream() override {
         if (owns_) GlobalFree(block_);
     }
@@ -56,7 +56,9 @@ private:
 
 }  // namespace
 
-int LiveGlobalBlockCount() { return static_cast<int>(Blocks().size()); }
+int LiveGlobalBlockCount() {
+    return static_cast<int>(Blocks().size());
+}
 
 }  // namespace win
 
@@ -76,7 +78,9 @@ LPVOID GlobalLock(HGLOBAL block) {
     return b ? b->bytes.get() : nullptr;
 }
 
-BOOL GlobalUnlock(HGLOBAL block) { return win::Find(block) ? TRUE : FALSE; }
+BOOL GlobalUnlock(HGLOBAL block) {
+    return win::Find(block) ? TRUE : FALSE;
+}
 
 HGLOBAL GlobalFree(HGLOBAL block) {
     return win::Blocks().erase(reinterpret_cast<std::uintptr_t>(block)) ? nullptr : block;

@@ -24,7 +24,7 @@ struct IStream {
     // Total size of the stream in bytes.
     virtual std::size_t Size() const = 0;
 
-protected:
+  protected:
     virtual ~IStream() = default;
 };
 

@@ -29,9 +29,13 @@ void WaitForWork() {
     Desktop().WaitForEvents();
 }
 
-void ResetMessageQueue() { TheQueue() = Queue{}; }
+void ResetMessageQueue() {
+    TheQueue() = Queue{};
+}
 
-std::size_t QueuedMessageCount() { return TheQueue().posted.size(); }
+std::size_t QueuedMessageCount() {
+    return TheQueue().posted.size();
+}
 
 }  // namespace win
 
@@ -92,7 +96,9 @@ LRESULT DispatchMessageW(const MSG* msg) {
     return r;
 }
 
-DWORD GetMessageTime() { return win::TheQueue().currentTime; }
+DWORD GetMessageTime() {
+    return win::TheQueue().currentTime;
+}
 
 void PostQuitMessage(int exitCode) {
     win::TheQueue().quitPending = true;
@@ -185,7 +191,8 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
     if (!msg || !IsWindow(dialog)) return FALSE;
     if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
     if (msg->message == WM_KEYDOWN) {
-        LRESULT code = SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+        LRESULT code =
+            SendMessageW(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
         if (!(code & DLGC_WANTALLKEYS)) {
             if (msg->wParam == VK_ESCAPE) {
                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
@@ -194,7 +201,9 @@ BOOL IsDialogMessageW(HWND dialog, MSG* msg) {
             }
             if (msg->wParam == VK_RETURN) {
                 LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
-                int id = HIWORD(static_cast<std::uintptr_t>(def)) == 0x534B ? LOWORD(static_cast<std::uintptr_t>(def)) : IDOK;
+                int id = HIWORD(static_cast<std::uintptr_t>(def)) == 0x534B
+                             ? LOWORD(static_cast<std::uintptr_t>(def))
+                             : IDOK;
                 SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
                 return TRUE;

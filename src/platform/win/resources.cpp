@@ -38,8 +38,12 @@ ModuleState& State() {
 }
 
 // The executable's own module handle: any fixed non-null value.
-HMODULE ExecutableModule() { return reinterpret_cast<HMODULE>(0x400000); }
-HMODULE User32Module() { return reinterpret_cast<HMODULE>(0x7E0000); }
+HMODULE ExecutableModule() {
+    return reinterpret_cast<HMODULE>(0x400000);
+}
+HMODULE User32Module() {
+    return reinterpret_cast<HMODULE>(0x7E0000);
+}
 
 std::wstring Upper(std::wstring s) {
     for (auto& c : s)
@@ -52,15 +56,20 @@ std::wstring TypeName(LPCWSTR type) {
     if (!type) return L"";
     if (!IS_INTRESOURCE(type)) return Upper(type);
     switch (reinterpret_cast<std::uintptr_t>(type)) {
-        case 2: return L"#BITMAP";
-        case 14: return L"ICON";
-        case 23: return L"HTML";
-        default: return L"#" + std::to_wstring(reinterpret_cast<std::uintptr_t>(type));
+        case 2:
+            return L"#BITMAP";
+        case 14:
+            return L"ICON";
+        case 23:
+            return L"HTML";
+        default:
+            return L"#" + std::to_wstring(reinterpret_cast<std::uintptr_t>(type));
     }
 }
 
 std::optional<unsigned> IdOf(LPCWSTR name) {
-    if (name && IS_INTRESOURCE(name)) return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(name));
+    if (name && IS_INTRESOURCE(name))
+        return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(name));
     return std::nullopt;
 }
 
@@ -71,7 +80,9 @@ void AddResource(unsigned id, const std::wstring& type, std::vector<std::uint8_t
     State().added.push_back({id, t, std::move(bytes)});
 }
 
-void RemoveAddedResources() { State().added.clear(); }
+void RemoveAddedResources() {
+    State().added.clear();
+}
 
 void SetExportAvailable(const char* name, bool available) {
     if (available)
@@ -80,8 +91,12 @@ void SetExportAvailable(const char* name, bool available) {
         State().unavailable.insert(name);
 }
 
-int LoadedResourceCount() { return static_cast<int>(State().loaded.size()); }
-int LibraryReferenceCount() { return State().libraryRefs; }
+int LoadedResourceCount() {
+    return static_cast<int>(State().loaded.size());
+}
+int LibraryReferenceCount() {
+    return State().libraryRefs;
+}
 void SetModulePathForTesting(const std::wstring& path) {
     if (path.empty())
         State().pathOverride.reset();
@@ -172,7 +187,8 @@ HMODULE LoadLibraryW(LPCWSTR name) {
 }
 
 FARPROC GetProcAddress(HMODULE module, const char* name) {
-    if (module != win::User32Module() || !name || win::State().unavailable.count(name)) return nullptr;
+    if (module != win::User32Module() || !name || win::State().unavailable.count(name))
+        return nullptr;
     if (std::strcmp(name, "UpdateLayeredWindow") == 0)
         return reinterpret_cast<FARPROC>(&UpdateLayeredWindow);
     if (std::strcmp(name, "SetLayeredWindowAttributes") == 0)

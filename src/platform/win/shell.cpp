@@ -75,7 +75,8 @@ HICON LoadIconW(HINSTANCE module, LPCWSTR name) {
     HGLOBAL loaded = LoadResource(module, res);
     const auto* bytes = static_cast<const std::uint8_t*>(LockResource(loaded));
     gdiplus::PixelImage image;
-    bool ok = bytes && gdiplus::DecodeIco(bytes, SizeofResource(module, res), win::kIconSize, image);
+    bool ok =
+        bytes && gdiplus::DecodeIco(bytes, SizeofResource(module, res), win::kIconSize, image);
     FreeResource(loaded);
     if (!ok) return nullptr;
     auto h = state.nextIcon++;
@@ -93,7 +94,10 @@ BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
         if (tray && tray->owner == data->hWnd && tray->id == data->uID) return FALSE;
         // One icon for the process: a newer owner takes the place of an older one.
         if (tray) win::Desktop().TrayRemove(tray->owner, tray->id);
-        win::TrayEntry e{data->hWnd, data->uID, data->uCallbackMessage, data->uFlags,
+        win::TrayEntry e{data->hWnd,
+                         data->uID,
+                         data->uCallbackMessage,
+                         data->uFlags,
                          (data->uFlags & NIF_ICON) ? data->hIcon : nullptr,
                          (data->uFlags & NIF_TIP) ? std::wstring(data->szTip) : std::wstring()};
         tray = e;
@@ -114,8 +118,9 @@ HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, int)
     auto fail = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(2));
     if (!file || !*file) return fail;
     if (verb && std::wstring(verb) != L"open") return fail;
-    return win::Desktop().OpenUri(file) ? reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(42))
-                                        : fail;
+    return win::Desktop().OpenUri(file)
+               ? reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(42))
+               : fail;
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {

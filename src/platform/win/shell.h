@@ -24,8 +24,8 @@ struct NOTIFYICONDATAW {
 
 HICON LoadIconW(HINSTANCE module, LPCWSTR name);
 BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data);
-HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
-                        int show);
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, int show);
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 namespace win {

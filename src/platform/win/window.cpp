@@ -25,7 +25,9 @@ WindowTable& Table() {
 // Where a minimised window is parked, as the original platform does.
 constexpr LONG kMinimizedPosition = -32000;
 
-bool IsTopLevel(const Window& w) { return (w.style & WS_CHILD) == 0; }
+bool IsTopLevel(const Window& w) {
+    return (w.style & WS_CHILD) == 0;
+}
 
 RECT Insets(const Window& w) {
     if (!IsTopLevel(w)) return RECT{};
@@ -158,8 +160,9 @@ void DesktopFocusChanged(HWND hwnd) {
 using win::FindWindowRecord;
 using win::Window;
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parentOrOwner, int id, WNDPROC proc, LPVOID param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parentOrOwner, int id, WNDPROC proc,
+                     LPVOID param) {
     auto& table = win::Table();
     HWND hwnd = reinterpret_cast<HWND>(table.nextHandle++);
     Window w;
@@ -228,7 +231,9 @@ BOOL DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return FindWindowRecord(hwnd) != nullptr; }
+BOOL IsWindow(HWND hwnd) {
+    return FindWindowRecord(hwnd) != nullptr;
+}
 
 BOOL IsWindowVisible(HWND hwnd) {
     // Visible only when it and every parent carry the visible bit.
@@ -364,7 +369,8 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int cx, int cy, UINT flags) {
     if (flags & SWP_SHOWWINDOW) ShowWindow(hwnd, SW_SHOW);
     if (flags & SWP_HIDEWINDOW) ShowWindow(hwnd, SW_HIDE);
     if (!FindWindowRecord(hwnd)) return TRUE;
-    win::Desktop().Sync(hwnd, win::kSyncGeometry | ((flags & SWP_FRAMECHANGED) ? unsigned{win::kSyncStyle} : 0u));
+    win::Desktop().Sync(
+        hwnd, win::kSyncGeometry | ((flags & SWP_FRAMECHANGED) ? unsigned{win::kSyncStyle} : 0u));
     if (!(flags & SWP_NOMOVE)) win::NotifyMove(hwnd);
     if (!(flags & SWP_NOSIZE)) win::NotifySize(hwnd);
     return TRUE;
@@ -464,7 +470,9 @@ HWND GetFocus() {
     return FindWindowRecord(f) ? f : nullptr;
 }
 
-BOOL UpdateWindow(HWND hwnd) { return IsWindow(hwnd); }
+BOOL UpdateWindow(HWND hwnd) {
+    return IsWindow(hwnd);
+}
 
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL) {
     if (!rect) return FALSE;

@@ -13,10 +13,10 @@ struct Window {
     WNDPROC proc = nullptr;
     std::wstring className;
     std::wstring text;
-    DWORD style = 0;    // WS_VISIBLE, WS_MINIMIZE and WS_MAXIMIZE carry the show state
+    DWORD style = 0;  // WS_VISIBLE, WS_MINIMIZE and WS_MAXIMIZE carry the show state
     DWORD exStyle = 0;
-    RECT rect;          // screen coordinates; parent's client coordinates for a child
-    RECT restoreRect;   // where a minimised or maximised window returns to
+    RECT rect;         // screen coordinates; parent's client coordinates for a child
+    RECT restoreRect;  // where a minimised or maximised window returns to
     bool restoreToMaximized = false;
     bool hiddenByOwner = false;  // hidden because its owner was minimised
     HWND parent = nullptr;       // for WS_CHILD windows
@@ -24,7 +24,7 @@ struct Window {
     int id = 0;
     HICON bigIcon = nullptr;
     HICON smallIcon = nullptr;
-    bool wantsAllKeys = false;   // native widgets that take every key (web views)
+    bool wantsAllKeys = false;  // native widgets that take every key (web views)
     bool enabled = true;
     bool destroying = false;
     COLORREF colorKey = 0;

@@ -37,29 +37,21 @@ constexpr KeyEntry kKeys[] = {
 };
 
 WPARAM FromKeyval(guint keyval) {
-    if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z)
-        return 'A' + (keyval - GDK_KEY_a);
-    if (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z)
-        return 'A' + (keyval - GDK_KEY_A);
-    if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9)
-        return '0' + (keyval - GDK_KEY_0);
-    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9)
-        return 0x60 + (keyval - GDK_KEY_KP_0);
-    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24)
-        return 0x70 + (keyval - GDK_KEY_F1);
+    if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z) return 'A' + (keyval - GDK_KEY_a);
+    if (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z) return 'A' + (keyval - GDK_KEY_A);
+    if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return '0' + (keyval - GDK_KEY_0);
+    if (keyval >= GDK_KEY_KP_0 && keyval <= GDK_KEY_KP_9) return 0x60 + (keyval - GDK_KEY_KP_0);
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return 0x70 + (keyval - GDK_KEY_F1);
     for (const KeyEntry& e : kKeys)
-        if (e.keyval == keyval)
-            return e.vk;
+        if (e.keyval == keyval) return e.vk;
     return 0;
 }
 
 }  // namespace
 
 WPARAM VirtualKeyOf(const GdkEventKey* event) {
-    if (!event)
-        return kUnknownKey;
-    if (WPARAM vk = FromKeyval(event->keyval))
-        return vk;
+    if (!event) return kUnknownKey;
+    if (WPARAM vk = FromKeyval(event->keyval)) return vk;
     // Shifted symbols ('!' on the 1 key) name the key by its unshifted meaning.
     guint base = 0;
     GdkDisplay* display =
@@ -67,8 +59,7 @@ WPARAM VirtualKeyOf(const GdkEventKey* event) {
     GdkKeymap* keymap = gdk_keymap_get_for_display(display);
     if (gdk_keymap_translate_keyboard_state(keymap, event->hardware_keycode, GdkModifierType(0), 0,
                                             &base, nullptr, nullptr, nullptr))
-        if (WPARAM vk = FromKeyval(base))
-            return vk;
+        if (WPARAM vk = FromKeyval(base)) return vk;
     return kUnknownKey;
 }
 

@@ -6,16 +6,14 @@
 namespace gtkdesk {
 
 KeyPixel KeyPixelOf(bool hasKey, COLORREF key) {
-    if (!hasKey)
-        return {};
+    if (!hasKey) return {};
     return {true, 0xFF000000u | (uint32_t{GetRValue(key)} << 16) | (uint32_t{GetGValue(key)} << 8) |
                       GetBValue(key)};
 }
 
 cairo_surface_t* SurfaceFromImage(const gdiplus::PixelImage& image, KeyPixel key) {
     const int w = image.width, h = image.height;
-    if (w <= 0 || h <= 0 || image.pixels.size() < static_cast<size_t>(w) * h)
-        return nullptr;
+    if (w <= 0 || h <= 0 || image.pixels.size() < static_cast<size_t>(w) * h) return nullptr;
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
@@ -30,16 +28,14 @@ cairo_surface_t* SurfaceFromImage(const gdiplus::PixelImage& image, KeyPixel key
         std::memcpy(row, image.pixels.data() + static_cast<size_t>(y) * w, sizeof(uint32_t) * w);
         if (key.active)
             for (int x = 0; x < w; ++x)
-                if (row[x] == key.value)
-                    row[x] = 0;
+                if (row[x] == key.value) row[x] = 0;
     }
     cairo_surface_mark_dirty(s);
     return s;
 }
 
 void AddOpaqueArea(cairo_region_t* region, cairo_surface_t* surface, int dx, int dy) {
-    if (!surface || cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32)
-        return;
+    if (!surface || cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32) return;
     cairo_surface_flush(surface);
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
@@ -55,8 +51,7 @@ void AddOpaqueArea(cairo_region_t* region, cairo_surface_t* surface, int dx, int
             while (x < w && (row[x] >> 24) == 0) ++x;
             const int start = x;
             while (x < w && (row[x] >> 24) != 0) ++x;
-            if (x > start)
-                runs.emplace_back(start, x);
+            if (x > start) runs.emplace_back(start, x);
         }
         if (!runs.empty() && runs == previous) {
             for (size_t i = previousFirst; i < rects.size(); ++i) ++rects[i].height;
@@ -66,8 +61,7 @@ void AddOpaqueArea(cairo_region_t* region, cairo_surface_t* surface, int dx, int
         for (auto [a, b] : runs) rects.push_back({a + dx, y + dy, b - a, 1});
         previous = runs;
     }
-    if (rects.empty())
-        return;
+    if (rects.empty()) return;
     cairo_region_t* part =
         cairo_region_create_rectangles(rects.data(), static_cast<int>(rects.size()));
     cairo_region_union(region, part);

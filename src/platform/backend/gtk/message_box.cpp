@@ -11,8 +11,7 @@ int RunMessageBox(GtkWindow* parent, const std::string& textUtf8, const std::str
         parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
         GTK_MESSAGE_OTHER, GTK_BUTTONS_NONE, "%s", textUtf8.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), captionUtf8.c_str());
-    if (!parent)
-        gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    if (!parent) gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     // Wide enough for the caption to be read in the title bar.
     gtk_window_set_default_size(GTK_WINDOW(dialog), 280, -1);
@@ -27,8 +26,7 @@ int RunMessageBox(GtkWindow* parent, const std::string& textUtf8, const std::str
     }
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
-    if (yesNo)
-        return response == IDYES ? IDYES : IDNO;
+    if (yesNo) return response == IDYES ? IDYES : IDNO;
     return IDOK;
 }
 

@@ -235,8 +235,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     bool SniShown() const { return ownId != 0 && itemRegistered && hostRegistered; }
 
     bool XembedShown() const {
-        if (!statusIcon)
-            return false;
+        if (!statusIcon) return false;
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         return gtk_status_icon_get_visible(statusIcon) && gtk_status_icon_is_embedded(statusIcon);
         G_GNUC_END_IGNORE_DEPRECATIONS
@@ -300,8 +299,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
 
     void ReportShown() {
         const bool now = Shown();
-        if (now == shownReported)
-            return;
+        if (now == shownReported) return;
         shownReported = now;
         if (onShownChanged) {
             auto keep = shared_from_this();
@@ -334,8 +332,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     }
 
     void Update() {
-        if (!alive)
-            return;
+        if (!alive) return;
         const bool sniWanted = wanted && bus && !sniBroken;
         if (sniWanted) {
             Export();
@@ -343,8 +340,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
             Unexport();
         }
         const bool canRegister = sniWanted && nameAcquired && watcherPresent && !sniRejected;
-        if (canRegister && !itemRegistered && !registerPending)
-            StartRegister();
+        if (canRegister && !itemRegistered && !registerPending) StartRegister();
 
         // The SNI route wins while a watcher is there, except when it has no host to show us:
         // then the XEmbed icon may be visible instead (nothing displays the SNI item).
@@ -362,8 +358,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
             GError* err = nullptr;
             itemRegId = g_dbus_connection_register_object(bus, kItemPath, itemInfo->interfaces[0],
                                                           &vtable, this, nullptr, &err);
-            if (!itemRegId)
-                return FailExport(err);
+            if (!itemRegId) return FailExport(err);
         }
         if (!menuRegId) {
             static const GDBusInterfaceVTable vtable = {
@@ -371,8 +366,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
             GError* err = nullptr;
             menuRegId = g_dbus_connection_register_object(bus, kMenuPath, menuInfo->interfaces[0],
                                                           &vtable, this, nullptr, &err);
-            if (!menuRegId)
-                return FailExport(err);
+            if (!menuRegId) return FailExport(err);
         }
         if (!ownId) {
             ownId = g_bus_own_name_on_connection(
@@ -394,10 +388,8 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
             ownId = 0;
         }
         nameAcquired = false;
-        if (bus && itemRegId)
-            g_dbus_connection_unregister_object(bus, itemRegId);
-        if (bus && menuRegId)
-            g_dbus_connection_unregister_object(bus, menuRegId);
+        if (bus && itemRegId) g_dbus_connection_unregister_object(bus, itemRegId);
+        if (bus && menuRegId) g_dbus_connection_unregister_object(bus, menuRegId);
         itemRegId = 0;
         menuRegId = 0;
         ResetRegistration();
@@ -420,8 +412,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     }
 
     void SetStatusIconVisible(bool visible) {
-        if (!visible && !statusIcon)
-            return;
+        if (!visible && !statusIcon) return;
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         if (!statusIcon) {
             // Created visible on purpose: constructing it hidden (or setting its name) and
@@ -440,8 +431,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     }
 
     void RefreshStatusIcon() {
-        if (!statusIcon)
-            return;
+        if (!statusIcon) return;
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         GdkPixbuf* pb = MakePixbuf();
         gtk_status_icon_set_from_pixbuf(statusIcon, pb);
@@ -452,15 +442,12 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     }
 
     void Shutdown() {
-        if (!alive)
-            return;
+        if (!alive) return;
         alive = false;
         g_cancellable_cancel(cancel);
-        if (bus && watcherSignalId)
-            g_dbus_connection_signal_unsubscribe(bus, watcherSignalId);
+        if (bus && watcherSignalId) g_dbus_connection_signal_unsubscribe(bus, watcherSignalId);
         watcherSignalId = 0;
-        if (watchId)
-            g_bus_unwatch_name(watchId);
+        if (watchId) g_bus_unwatch_name(watchId);
         watchId = 0;
         Unexport();
         if (statusIcon) {
@@ -527,8 +514,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* signal, GVariant*, gpointer data) {
         auto* self = static_cast<Impl*>(data);
-        if (!self->itemRegistered)
-            return;
+        if (!self->itemRegistered) return;
         if (std::strcmp(signal, "StatusNotifierHostRegistered") == 0) {
             self->hostKnown = true;
             self->hostRegistered = true;
@@ -557,8 +543,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
         std::unique_ptr<Ticket> ticket(static_cast<Ticket*>(data));
         GError* err = nullptr;
         GVariant* ret = g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, &err);
-        if (ret)
-            g_variant_unref(ret);
+        if (ret) g_variant_unref(ret);
         auto self = ticket->impl.lock();
         if (!self || !self->alive || IsCancelled(err) ||
             ticket->generation != self->regGeneration) {
@@ -599,8 +584,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
         auto self = ticket->impl.lock();
         if (!self || !self->alive || IsCancelled(err) ||
             ticket->generation != self->regGeneration) {
-            if (ret)
-                g_variant_unref(ret);
+            if (ret) g_variant_unref(ret);
             g_clear_error(&err);
             return;
         }
@@ -625,8 +609,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     }
 
     static gboolean OnStatusRelease(GtkStatusIcon*, GdkEventButton* ev, gpointer data) {
-        if (ev->button != 1)
-            return FALSE;
+        if (ev->button != 1) return FALSE;
         static_cast<Impl*>(data)->QueueActivate();
         return TRUE;
     }
@@ -642,49 +625,37 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
         g_dbus_method_invocation_return_value(inv, nullptr);
         // Only the primary click restores; context menu, scroll and tokens are accepted and
         // ignored so hosts do not report errors.
-        if (std::strcmp(method, "Activate") == 0)
-            self->QueueActivate();
+        if (std::strcmp(method, "Activate") == 0) self->QueueActivate();
     }
 
     static GVariant* ItemGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                      const gchar* prop, GError** error, gpointer data) {
         auto* self = static_cast<Impl*>(data);
         const std::string p = prop;
-        if (p == "Category")
-            return g_variant_new_string("ApplicationStatus");
-        if (p == "Id")
-            return g_variant_new_string("nebrisk");
-        if (p == "Title")
-            return g_variant_new_string(self->title.c_str());
-        if (p == "Status")
-            return g_variant_new_string("Active");
-        if (p == "WindowId")
-            return g_variant_new_int32(0);
+        if (p == "Category") return g_variant_new_string("ApplicationStatus");
+        if (p == "Id") return g_variant_new_string("nebrisk");
+        if (p == "Title") return g_variant_new_string(self->title.c_str());
+        if (p == "Status") return g_variant_new_string("Active");
+        if (p == "WindowId") return g_variant_new_int32(0);
         if (p == "IconName" || p == "IconThemePath" || p == "OverlayIconName" ||
             p == "AttentionIconName" || p == "AttentionMovieName") {
             return g_variant_new_string("");
         }
-        if (p == "IconPixmap")
-            return self->PixmapVariant();
-        if (p == "OverlayIconPixmap" || p == "AttentionIconPixmap")
-            return self->EmptyPixmap();
+        if (p == "IconPixmap") return self->PixmapVariant();
+        if (p == "OverlayIconPixmap" || p == "AttentionIconPixmap") return self->EmptyPixmap();
         if (p == "ToolTip") {
             return g_variant_new("(s@a(iiay)ss)", "", self->EmptyPixmap(), self->title.c_str(), "");
         }
-        if (p == "ItemIsMenu")
-            return g_variant_new_boolean(FALSE);
-        if (p == "Menu")
-            return g_variant_new_object_path(kMenuPath);
+        if (p == "ItemIsMenu") return g_variant_new_boolean(FALSE);
+        if (p == "Menu") return g_variant_new_object_path(kMenuPath);
         g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No property %s", prop);
         return nullptr;
     }
 
     // Returns false for an unknown item id.
     bool MenuEvent(int id, const char* eventId) {
-        if (!IsMenuId(id))
-            return false;
-        if (id == kRestoreItemId && std::strcmp(eventId, "clicked") == 0)
-            QueueActivate();
+        if (!IsMenuId(id)) return false;
+        if (id == kRestoreItemId && std::strcmp(eventId, "clicked") == 0) QueueActivate();
         return true;
     }
 
@@ -760,8 +731,7 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
             gint32 id = 0;
             const gchar* eventId = nullptr;
             while (g_variant_iter_next(events, "(i&svu)", &id, &eventId, nullptr, nullptr)) {
-                if (!self->MenuEvent(id, eventId))
-                    g_variant_builder_add(&errors, "i", id);
+                if (!self->MenuEvent(id, eventId)) g_variant_builder_add(&errors, "i", id);
             }
             g_variant_iter_free(events);
             g_dbus_method_invocation_return_value(
@@ -781,14 +751,10 @@ struct TrayIcon::Impl : std::enable_shared_from_this<TrayIcon::Impl> {
     static GVariant* MenuGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                      const gchar* prop, GError** error, gpointer) {
         const std::string p = prop;
-        if (p == "Version")
-            return g_variant_new_uint32(3);
-        if (p == "TextDirection")
-            return g_variant_new_string("ltr");
-        if (p == "Status")
-            return g_variant_new_string("normal");
-        if (p == "IconThemePath")
-            return g_variant_new_strv(nullptr, 0);
+        if (p == "Version") return g_variant_new_uint32(3);
+        if (p == "TextDirection") return g_variant_new_string("ltr");
+        if (p == "Status") return g_variant_new_string("normal");
+        if (p == "IconThemePath") return g_variant_new_strv(nullptr, 0);
         g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No property %s", prop);
         return nullptr;
     }
@@ -807,8 +773,7 @@ TrayIcon::~TrayIcon() {
 void TrayIcon::Show(int width, int height, const std::vector<uint32_t>& argb,
                     const std::string& titleUtf8) {
     Impl& d = *impl_;
-    if (!d.alive)
-        return;
+    if (!d.alive) return;
     d.pixmapBE.clear();
     d.width = 0;
     d.height = 0;
@@ -831,8 +796,7 @@ void TrayIcon::Show(int width, int height, const std::vector<uint32_t>& argb,
     d.title = valid;
     g_free(valid);
 
-    if (!d.wanted)
-        d.sniBroken = false;  // a fresh Show gets a fresh chance at the bus name
+    if (!d.wanted) d.sniBroken = false;  // a fresh Show gets a fresh chance at the bus name
     d.wanted = true;
     d.EmitItemSignal("NewIcon", nullptr);
     d.EmitItemSignal("NewTitle", nullptr);
@@ -845,8 +809,7 @@ void TrayIcon::Show(int width, int height, const std::vector<uint32_t>& argb,
 
 void TrayIcon::Hide() {
     auto keep = impl_;
-    if (!keep->alive || !keep->wanted)
-        return;
+    if (!keep->alive || !keep->wanted) return;
     keep->wanted = false;
     keep->Update();
 }

@@ -8,13 +8,18 @@
 
 namespace headless {
 
-HeadlessDesktop::HeadlessDesktop() { win::SetDesktop(this); }
+HeadlessDesktop::HeadlessDesktop() {
+    win::SetDesktop(this);
+}
 
-HeadlessDesktop::~HeadlessDesktop() { win::SetDesktop(nullptr); }
+HeadlessDesktop::~HeadlessDesktop() {
+    win::SetDesktop(nullptr);
+}
 
 std::string HeadlessDesktop::Name(HWND hwnd) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%#lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)));
+    std::snprintf(buf, sizeof buf, "%#lx",
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(hwnd)));
     return buf;
 }
 
@@ -90,7 +95,9 @@ void HeadlessDesktop::SetColorKey(HWND hwnd, COLORREF key) {
     n.colorKey = key;
 }
 
-void HeadlessDesktop::DeliverKey(HWND hwnd, const MSG& msg) { natives[hwnd].deliveredKeys.push_back(msg); }
+void HeadlessDesktop::DeliverKey(HWND hwnd, const MSG& msg) {
+    natives[hwnd].deliveredKeys.push_back(msg);
+}
 
 void HeadlessDesktop::SetButtonFace(HWND button, const gdiplus::PixelImage* normal,
                                     const gdiplus::PixelImage* hot) {
@@ -109,15 +116,19 @@ void HeadlessDesktop::WebViewLoadHtml(HWND view, const std::string& html, const 
     log.push_back("loadhtml " + Name(view));
 }
 
-void HeadlessDesktop::WebViewSetSilent(HWND view, bool silent) { natives[view].silent = silent; }
+void HeadlessDesktop::WebViewSetSilent(HWND view, bool silent) {
+    natives[view].silent = silent;
+}
 
-void HeadlessDesktop::WebViewSetHostObject(HWND view, const std::vector<win::ExternalMethod>& methods) {
+void HeadlessDesktop::WebViewSetHostObject(HWND view,
+                                           const std::vector<win::ExternalMethod>& methods) {
     natives[view].hostMethods = methods;
     natives[view].hasHostObject = true;
     log.push_back("hostobject " + Name(view));
 }
 
-void HeadlessDesktop::TrayAdd(HWND owner, UINT id, const gdiplus::PixelImage&, const std::wstring&) {
+void HeadlessDesktop::TrayAdd(HWND owner, UINT id, const gdiplus::PixelImage&,
+                              const std::wstring&) {
     trayIconPresent = true;
     trayOwner = owner;
     trayId = id;
@@ -177,7 +188,9 @@ void HeadlessDesktop::ReleaseKey(HWND target, WPARAM vk) {
     PostMessageW(target, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001));
 }
 
-void HeadlessDesktop::CloseFromWindowManager(HWND hwnd) { PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
+void HeadlessDesktop::CloseFromWindowManager(HWND hwnd) {
+    PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
 
 void HeadlessDesktop::PressLeftButton(HWND hwnd, int x, int y) {
     PostMessageW(hwnd, WM_LBUTTONDOWN, 1, MAKELPARAM(x, y));
@@ -186,7 +199,8 @@ void HeadlessDesktop::PressLeftButton(HWND hwnd, int x, int y) {
 void HeadlessDesktop::ClickButton(HWND button) {
     HWND parent = GetParent(button);
     if (!IsWindowEnabled(button) || !parent) return;
-    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(button)), BN_CLICKED),
+    SendMessageW(parent, WM_COMMAND,
+                 MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(button)), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
 }
 
@@ -199,7 +213,8 @@ void HeadlessDesktop::ActivateTrayIcon() {
 }
 
 win::ScriptCallResult HeadlessDesktop::CallFromPage(HWND view, const std::wstring& name,
-                                                    std::vector<win::ScriptValue> args, bool* answered) {
+                                                    std::vector<win::ScriptValue> args,
+                                                    bool* answered) {
     win::ScriptCall call;
     call.name = name;
     call.args = std::move(args);

@@ -41,8 +41,8 @@ struct MessageBoxRecord {
 };
 
 class HeadlessDesktop : public win::Backend {
-public:
-    HeadlessDesktop();   // becomes the desktop
+  public:
+    HeadlessDesktop();  // becomes the desktop
     ~HeadlessDesktop() override;
 
     // Geometry the tests may change.
@@ -71,7 +71,8 @@ public:
     // The window manager moves the window by this much during the next move drag.
     POINT dragOffset{0, 0};
     win::ScriptCallResult CallFromPage(HWND view, const std::wstring& name,
-                                       std::vector<win::ScriptValue> args, bool* answered = nullptr);
+                                       std::vector<win::ScriptValue> args,
+                                       bool* answered = nullptr);
 
     // Records.
     std::map<HWND, NativeWindow> natives;
@@ -105,14 +106,16 @@ public:
     void WebViewLoadHtml(HWND view, const std::string& html, const std::wstring& baseUrl) override;
     void WebViewSetSilent(HWND view, bool silent) override;
     void WebViewSetHostObject(HWND view, const std::vector<win::ExternalMethod>& methods) override;
-    void TrayAdd(HWND owner, UINT id, const gdiplus::PixelImage& icon, const std::wstring& tip) override;
+    void TrayAdd(HWND owner, UINT id, const gdiplus::PixelImage& icon,
+                 const std::wstring& tip) override;
     void TrayRemove(HWND owner, UINT id) override;
     bool TrayShown() override { return trayIconPresent && trayHostPresent; }
-    int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) override;
+    int MessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                   UINT type) override;
     bool OpenUri(const std::wstring& uri) override;
     void WaitForEvents() override;
 
-private:
+  private:
     void Stall(const char* why);
     std::deque<std::function<void()>> steps_;
     DWORD keySerial_ = 0;
