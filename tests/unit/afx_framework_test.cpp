@@ -615,19 +615,6 @@ TEST_F(AfxAutomation, ExceptionsFromMethodsBecomeCodes) {
     EXPECT_EQ(disp->Invoke(outLink, nullptr, nullptr), 0) << "the object stays usable";
 }
 
-win::ScriptValue PageString(const std::wstring& s) {
-    win::ScriptValue v;
-    v.kind = win::ScriptValue::Kind::String;
-    v.string = s;
-    return v;
-}
-win::ScriptValue PageNumber(double d) {
-    win::ScriptValue v;
-    v.kind = win::ScriptValue::Kind::Number;
-    v.number = d;
-    return v;
-}
-
 class SafeHtmlDialog : public CDHtmlDialog {
   public:
     SafeHtmlDialog() : CDHtmlDialog(kGameTemplate) {}

@@ -1,26 +1,17 @@
 // The application's life: first launcher, hand-overs between launcher and game window, and the
 // single exit when a launcher is closed. The whole application runs on the headless desktop.
 #include <gtest/gtest.h>
-#include <png.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include "app/translucent_app.h"
-#include "game/vel_game_dlg.h"
-#include "launcher/vel_standard_dlg.h"
-#include "launcher/vel_translucent_dlg.h"
-#include "platform/backend/headless/headless_desktop.h"
+#include "app_fixture.h"
 #include "platform/gdiplus/gdiplus.h"
-#include "platform/win/resources.h"
-#include "platform/win/window.h"
-#include "platform/win/windows.h"
 
 namespace {
+
+using namespace testing_support;
 
 constexpr int kCloseButton = 1004;
 constexpr int kBrowser = 1005;
@@ -40,59 +31,18 @@ class ProbeApp : public CTranslucentApp {
 // A small opaque RGBA PNG, to stand in for the launcher background where its size is beside
 // the point and decoding the full picture hundreds of times would only cost time.
 std::vector<std::uint8_t> SmallPng(int w, int h) {
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4, 0xFF);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(w);
-    image.height = static_cast<png_uint_32>(h);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    std::vector<std::uint8_t> out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr);
-    out.resize(size);
-    return out;
+    return SolidPng(w, h, 0xFFFFFFFF);
 }
 
-win::ScriptValue Text(const std::wstring& s) {
-    win::ScriptValue v;
-    v.kind = win::ScriptValue::Kind::String;
-    v.string = s;
-    return v;
-}
-
-class AppLifecycleTest : public ::testing::Test {
+class AppLifecycleTest : public AppFixture<headless::HeadlessDesktop, ProbeApp> {
   protected:
-    void SetUp() override {
-        win::ResetMessageQueue();
-        // An empty directory of our own: no config.ini unless a test writes one.
-        char tmpl[] = "/tmp/nebrisk-lifecycle-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        win::SetModulePathForTesting(std::wstring(dir_.begin(), dir_.end()) + L"/nebrisk");
-    }
-
-    void TearDown() override {
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
-        win::SetModulePathForTesting(L"");
-        std::remove((dir_ + "/config.ini").c_str());
-        rmdir(dir_.c_str());
-    }
-
-    void WriteConfig(const std::string& text) {
-        std::ofstream(dir_ + "/config.ini", std::ios::binary | std::ios::trunc) << text;
-    }
-
-    CVelTranslucentDlg* Launcher() { return dynamic_cast<CVelTranslucentDlg*>(app.m_pMainWnd); }
-    CVelGameDlg* Game() { return dynamic_cast<CVelGameDlg*>(app.m_pMainWnd); }
-    HWND View() { return GetDlgItem(Launcher()->m_pOverlay->m_hWnd, kBrowser); }
+    CVelTranslucentDlg* Launcher() { return Frame(); }
+    HWND View() { return Control(kBrowser); }
 
     // The launcher page asks for the game, as its script would.
     void OutLink(const std::wstring& title, const std::wstring& url) {
         ASSERT_NE(Launcher(), nullptr) << "outLink needs a launcher in the main slot";
-        auto result = d.CallFromPage(View(), L"outLink", {Text(title), Text(url)});
+        auto result = d.CallFromPage(View(), L"outLink", {PageString(title), PageString(url)});
         EXPECT_TRUE(result.ok) << result.error;
     }
 
@@ -110,10 +60,6 @@ class AppLifecycleTest : public ::testing::Test {
                 return true;
         return false;
     }
-
-    headless::HeadlessDesktop d;
-    ProbeApp app;
-    std::string dir_;
 };
 
 // Both ways of closing the first launcher end the process once, with GDI+ up until the exit

@@ -1,16 +1,14 @@
 // config.ini beside the executable: where it is looked for, what a read gives back, and the
 // built-in defaults that replace the "missing" sentinel.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "app/config.h"
-#include "platform/win/resources.h"
+#include "app_fixture.h"
 
 namespace {
 
@@ -20,20 +18,12 @@ const wchar_t* const kKeys[] = {L"client_web", L"home_url", L"recharge_url", L"s
 class ConfigTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/nebrisk-config-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        win::SetModulePathForTesting(std::wstring(dir_.begin(), dir_.end()) + L"/nebrisk");
+        dir_ = testing_support::MakeModuleDir();
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override {
-        win::SetModulePathForTesting(L"");
-        std::remove(File().c_str());
-        rmdir(dir_.c_str());
-    }
+    void TearDown() override { testing_support::RemoveModuleDir(dir_); }
     std::string File() const { return dir_ + "/config.ini"; }
-    void Write(const std::string& text) {
-        std::ofstream(File(), std::ios::binary | std::ios::trunc) << text;
-    }
+    void Write(const std::string& text) { testing_support::WriteFile(File(), text); }
     std::string dir_;
 };
 

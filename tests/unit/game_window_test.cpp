@@ -3,31 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/translucent_app.h"
-#include "game/vel_game_dlg.h"
-#include "launcher/vel_standard_dlg.h"
-#include "launcher/vel_translucent_dlg.h"
-#include "platform/afx/cwinapp.h"
-#include "platform/backend/headless/headless_desktop.h"
-#include "platform/win/window.h"
-#include "platform/win/windows.h"
+#include "app_fixture.h"
 
 namespace {
 
-// Also keeps every rectangle a window is given, in order.
-class GameDesktop : public headless::HeadlessDesktop {
-  public:
-    void Sync(HWND hwnd, unsigned flags) override {
-        RECT r{};
-        if ((flags & win::kSyncGeometry) && GetWindowRect(hwnd, &r))
-            geometry.emplace_back(hwnd, r);
-        HeadlessDesktop::Sync(hwnd, flags);
-    }
-    std::vector<std::pair<HWND, RECT>> geometry;
-};
+using namespace testing_support;
 
 const std::wstring kUrl = L"http://s1.game.test/play";
 const std::wstring kTitle = L"双线一区";
@@ -36,52 +18,24 @@ constexpr DWORD kOverlapped = WS_OVERLAPPEDWINDOW;
 DWORD StyleOf(HWND h) {
     return static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE));
 }
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-RECT WindowRect(HWND h) {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r;
-}
 HICON GameIcon() {
     return LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(155));
 }
 
-class GameWindowTest : public ::testing::Test {
+class GameWindowTest : public AppFixture<PlacementDesktop> {
   protected:
-    void SetUp() override { win::ResetMessageQueue(); }
-    void TearDown() override {
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
-    }
-
-    CVelTranslucentDlg* Frame() { return dynamic_cast<CVelTranslucentDlg*>(app.m_pMainWnd); }
-    CVelGameDlg* Game() { return dynamic_cast<CVelGameDlg*>(app.m_pMainWnd); }
     HWND View() { return Game()->m_hwndBrowser; }
 
     // The launcher page starts the game (a step of its own).
     void OpenGame() {
         d.Then([this] {
             ASSERT_NE(Frame(), nullptr);
-            HWND view = GetDlgItem(Frame()->m_pOverlay->m_hWnd, 1005);
-            win::ScriptValue title, url;
-            title.kind = url.kind = win::ScriptValue::Kind::String;
-            title.string = kTitle;
-            url.string = kUrl;
-            auto result = d.CallFromPage(view, L"outLink", {title, url});
+            auto result =
+                d.CallFromPage(Control(1005), L"outLink", {PageString(kTitle), PageString(kUrl)});
             ASSERT_TRUE(result.ok) << result.error;
             ASSERT_NE(Game(), nullptr);
             game = Game()->m_hWnd;
         });
-    }
-    // Ends the run after the scripted steps; every step must have run.
-    void Run() {
-        d.Then([] { PostQuitMessage(0); });
-        AfxWinMain();
-        EXPECT_FALSE(d.stalled);
-        EXPECT_EQ(d.PendingSteps(), 0u);
     }
     int KeyDownsDelivered(WPARAM vk) {
         int n = 0;
@@ -91,8 +45,6 @@ class GameWindowTest : public ::testing::Test {
     }
     std::size_t Navigations() { return d.Native(View())->navigations.size(); }
 
-    GameDesktop d;
-    CTranslucentApp app;
     HWND game = nullptr;
 };
 

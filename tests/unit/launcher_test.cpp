@@ -1,93 +1,28 @@
 // The launcher as a user meets it: control placement, button faces, the launcher page's host
 // object, link buttons that follow config.ini, minimise, close and the Enter/Esc keys.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "app/config.h"
-#include "app/translucent_app.h"
-#include "launcher/vel_standard_dlg.h"
-#include "launcher/vel_translucent_dlg.h"
-#include "platform/afx/cwinapp.h"
-#include "platform/backend/headless/headless_desktop.h"
-#include "platform/gdiplus/png_decoder.h"
-#include "platform/win/window.h"
-#include "platform/win/windows.h"
+#include "app_fixture.h"
 
 namespace {
 
-// Records, in the shared log, the moment a window is parked as minimised.
-class LauncherDesktop : public headless::HeadlessDesktop {
-  public:
-    void Sync(HWND hwnd, unsigned flags) override {
-        if ((flags & win::kSyncGeometry) && IsIconic(hwnd))
-            log.push_back("minimised " + Name(hwnd));
-        HeadlessDesktop::Sync(hwnd, flags);
-    }
-};
+using namespace testing_support;
 
-gdiplus::PixelImage DecodePngResource(UINT id) {
-    gdiplus::PixelImage image;
-    HMODULE module = AfxGetResourceHandle();
-    HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    if (!res)
-        return image;
-    HGLOBAL loaded = LoadResource(module, res);
-    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(loaded));
-    if (bytes)
-        gdiplus::DecodePng(bytes, SizeofResource(module, res), image);
-    FreeResource(loaded);
-    return image;
-}
-
-class LauncherTest : public ::testing::Test {
+class LauncherTest : public AppFixture<PlacementDesktop> {
   protected:
-    void SetUp() override {
-        win::ResetMessageQueue();
-        char pattern[] = "/tmp/nebrisk-launcher-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        win::SetModulePathForTesting(std::wstring(dir_.begin(), dir_.end()) + L"/nebrisk");
-    }
+    // Launcher tests write keys only; the section line comes first.
+    void WriteConfig(const std::string& keys) { AppFixture::WriteConfig("[tova]\n" + keys); }
 
-    void TearDown() override {
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
-        win::SetModulePathForTesting(L"");
-        std::remove((dir_ + "/config.ini").c_str());
-        rmdir(dir_.c_str());
-    }
-
-    void WriteConfig(const std::string& keys) {
-        std::ofstream(dir_ + "/config.ini") << "[tova]\n" << keys;
-    }
-
-    CVelTranslucentDlg* Frame() { return dynamic_cast<CVelTranslucentDlg*>(app.m_pMainWnd); }
-    CVelStandardDlg* Overlay() { return static_cast<CVelStandardDlg*>(Frame()->m_pOverlay); }
-    HWND Control(int id) { return GetDlgItem(Overlay()->m_hWnd, id); }
     // The launcher is still up: the frame is the main window and both windows are shown.
     bool LauncherUp() {
         CVelTranslucentDlg* frame = Frame();
         return frame && frame->m_hWnd && IsWindowVisible(frame->m_hWnd) && frame->m_pOverlay &&
                IsWindowVisible(frame->m_pOverlay->m_hWnd);
     }
-    // Runs the scripted steps, then closes the launcher; every step must have run.
-    void RunThenClose() {
-        d.Then([this] { d.CloseFromWindowManager(Frame()->m_hWnd); });
-        AfxWinMain();
-        EXPECT_FALSE(d.stalled);
-        EXPECT_EQ(d.PendingSteps(), 0u);
-        EXPECT_TRUE(win::AllWindows().empty());
-    }
-
-    LauncherDesktop d;
-    CTranslucentApp app;
-    std::string dir_;
 };
 
 TEST_F(LauncherTest, ControlsSitAtTheirPlacesWithTheirFaces) {

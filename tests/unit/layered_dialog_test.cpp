@@ -1,7 +1,6 @@
 // Layered dialogs: the translucent frame (placement, overlay tracking, composition), the
 // resource images it is drawn from, and the colour-keyed overlay.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstring>
 #include <functional>
@@ -9,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/translucent_app.h"
+#include "app_fixture.h"
 #include "launcher/vel_standard_dlg.h"
 #include "launcher/vel_translucent_dlg.h"
 #include "layered/resource_image.h"
@@ -25,6 +24,7 @@
 
 namespace {
 
+using namespace testing_support;
 using Bytes = std::vector<std::uint8_t>;
 constexpr UINT kBackground = 158;
 constexpr UINT kTestImage = 4000;
@@ -32,32 +32,6 @@ constexpr COLORREF kGreen = 0x0000FF00;
 // Control kinds of WM_CTLCOLOR other than the dialog's own background.
 constexpr UINT kCtlColorButton = 3;
 constexpr UINT kCtlColorStatic = 6;
-
-// RGBA (straight alpha) rows to PNG bytes.
-Bytes EncodePng(int w, int h, const std::vector<std::uint32_t>& argb) {
-    std::vector<std::uint8_t> rgba;
-    for (std::uint32_t p : argb) {
-        rgba.push_back(static_cast<std::uint8_t>(p >> 16));
-        rgba.push_back(static_cast<std::uint8_t>(p >> 8));
-        rgba.push_back(static_cast<std::uint8_t>(p));
-        rgba.push_back(static_cast<std::uint8_t>(p >> 24));
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(w);
-    image.height = static_cast<png_uint_32>(h);
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr);
-    Bytes out(size);
-    png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr);
-    out.resize(size);
-    return out;
-}
-
-Bytes SolidPng(int w, int h, std::uint32_t argb) {
-    return EncodePng(w, h, std::vector<std::uint32_t>(static_cast<std::size_t>(w) * h, argb));
-}
 
 // A translucent dialog with the plain colour-keyed overlay and switches the launcher lacks.
 class TestFrame : public CTranslucentDialog {
@@ -94,12 +68,7 @@ class FillChild : public CRenderedChild {
   public:
     FillChild(RECT r, std::uint32_t argb, bool visible = true) : rect_(r) {
         m_bVisible = visible;
-        BITMAPINFO bi;
-        bi.bmiHeader.biSize = 40;
-        bi.bmiHeader.biWidth = 1;
-        bi.bmiHeader.biHeight = 1;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
+        BITMAPINFO bi = DibHeader(1, 1);
         void* bits = nullptr;
         HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         *static_cast<std::uint32_t*>(bits) = argb;
@@ -115,16 +84,6 @@ class FillChild : public CRenderedChild {
     std::unique_ptr<Gdiplus::Bitmap> image_;
 };
 
-RECT WindowRect(HWND h) {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r;
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 std::string Describe(const RECT& r) {
     return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
            std::to_string(r.Width()) + "x" + std::to_string(r.Height()) + ")";
@@ -138,9 +97,7 @@ class LayeredTest : public ::testing::Test {
         Gdiplus::GdiplusStartup(&token_, &input, nullptr);
     }
     void TearDown() override {
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
+        CleanWindowSystem();
         win::SetExportAvailable("UpdateLayeredWindow", true);
         win::SetExportAvailable("SetLayeredWindowAttributes", true);
         Gdiplus::GdiplusShutdown(token_);
@@ -454,12 +411,7 @@ TEST_F(LayeredTest, ResourceImageOfLauncherBackgroundOutlivesItsResource) {
     EXPECT_GT(win::LiveGlobalBlockCount(), blocks) << "the image reads from its own copy";
 
     // Still drawable now that the resource is freed.
-    BITMAPINFO bi;
-    bi.bmiHeader.biSize = 40;
-    bi.bmiHeader.biWidth = 4;
-    bi.bmiHeader.biHeight = 4;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = DibHeader(4, 4);
     void* bits = nullptr;
     HBITMAP surface = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC dc = CreateCompatibleDC(nullptr);

@@ -6,69 +6,32 @@
 #include <string>
 #include <vector>
 
-#include "app/translucent_app.h"
-#include "game/vel_game_dlg.h"
-#include "launcher/vel_standard_dlg.h"
-#include "launcher/vel_translucent_dlg.h"
-#include "platform/afx/cwinapp.h"
-#include "platform/backend/headless/headless_desktop.h"
-#include "platform/win/window.h"
-#include "platform/win/windows.h"
+#include "app_fixture.h"
 
 namespace {
 
+using namespace testing_support;
 using Kind = win::ScriptValue::Kind;
 
+// Short names keep the case tables below readable.
 win::ScriptValue Str(const std::wstring& s) {
-    win::ScriptValue v;
-    v.kind = Kind::String;
-    v.string = s;
-    return v;
+    return PageString(s);
 }
 win::ScriptValue Num(double n) {
-    win::ScriptValue v;
-    v.kind = Kind::Number;
-    v.number = n;
-    return v;
+    return PageNumber(n);
 }
 win::ScriptValue Bool(bool b) {
-    win::ScriptValue v;
-    v.kind = Kind::Boolean;
-    v.boolean = b;
-    return v;
+    return PageBool(b);
 }
 win::ScriptValue Of(Kind kind) {
-    win::ScriptValue v;
-    v.kind = kind;
-    return v;
+    return PageValue(kind);
 }
 
 const std::wstring kHint = L"  【F5刷新】【F11全屏】【F12最小托盘】";
 
-class PageBridgeTest : public ::testing::Test {
+class PageBridgeTest : public AppFixture<> {
   protected:
-    void SetUp() override { win::ResetMessageQueue(); }
-    void TearDown() override {
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
-    }
-
-    CVelTranslucentDlg* Frame() { return dynamic_cast<CVelTranslucentDlg*>(app.m_pMainWnd); }
-    CVelGameDlg* Game() { return dynamic_cast<CVelGameDlg*>(app.m_pMainWnd); }
-    CVelStandardDlg* Overlay() { return static_cast<CVelStandardDlg*>(Frame()->m_pOverlay); }
-    HWND View() { return GetDlgItem(Overlay()->m_hWnd, 1005); }
-
-    // Runs the application through `steps`, then ends it; no step may be left waiting.
-    void Run() {
-        d.Then([] { PostQuitMessage(0); });
-        AfxWinMain();
-        EXPECT_FALSE(d.stalled);
-        EXPECT_EQ(d.PendingSteps(), 0u);
-    }
-
-    headless::HeadlessDesktop d;
-    CTranslucentApp app;
+    HWND View() { return Control(1005); }
 };
 
 struct Conversion {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/backend/headless/headless_desktop.h"
@@ -75,6 +76,58 @@ inline std::optional<int> TakeQuit() {
     return static_cast<int>(msg.wParam);
 }
 
+inline RECT WindowRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+inline bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The header of a DIB of the given size and depth (a positive height is bottom-up).
+inline BITMAPINFO DibHeader(LONG width, LONG height, WORD bits = 32) {
+    BITMAPINFO bi;
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = bits;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// Values as a page's script passes them to the host object.
+inline win::ScriptValue PageValue(win::ScriptValue::Kind kind) {
+    win::ScriptValue v;
+    v.kind = kind;
+    return v;
+}
+inline win::ScriptValue PageString(const std::wstring& s) {
+    win::ScriptValue v = PageValue(win::ScriptValue::Kind::String);
+    v.string = s;
+    return v;
+}
+inline win::ScriptValue PageNumber(double n) {
+    win::ScriptValue v = PageValue(win::ScriptValue::Kind::Number);
+    v.number = n;
+    return v;
+}
+inline win::ScriptValue PageBool(bool b) {
+    win::ScriptValue v = PageValue(win::ScriptValue::Kind::Boolean);
+    v.boolean = b;
+    return v;
+}
+
+// Leaves no windows, queued messages or added resources for the next test. Destroying an
+// owner takes its owned windows with it; those then fail harmlessly.
+inline void CleanWindowSystem() {
+    for (HWND h : win::AllWindows()) DestroyWindow(h);
+    win::ResetMessageQueue();
+    win::RemoveAddedResources();
+}
+
 inline HWND MakeWindow(DWORD style, RECT r, HWND parentOrOwner = nullptr, int id = 0,
                        LPCWSTR className = L"Probe", WNDPROC proc = RecordingProc) {
     return CreateWindowExW(0, className, L"", style, r.left, r.top, r.Width(), r.Height(),
@@ -89,10 +142,7 @@ class HeadlessTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        // Destroying an owner takes its owned windows with it; those then fail harmlessly.
-        for (HWND h : win::AllWindows()) DestroyWindow(h);
-        win::ResetMessageQueue();
-        win::RemoveAddedResources();
+        CleanWindowSystem();
         Seen().clear();
         if (!expectStall) {
             EXPECT_FALSE(desktop.stalled) << "a loop waited with no step left";

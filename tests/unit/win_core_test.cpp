@@ -491,21 +491,10 @@ TEST_F(WinCorePlacement, FullScreenMetricsAreTheMaximizedCaptionedClientArea) {
 
 // ---- GDI ----------------------------------------------------------------------------------
 
-BITMAPINFO Header(LONG width, LONG height, WORD bits = 32) {
-    BITMAPINFO bi;
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = bits;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
-
 TEST_F(WinCoreGdi, PositiveHeightIsBottomUpNegativeIsTopDown) {
     for (LONG height : {3, -3}) {
         SCOPED_TRACE(height);
-        BITMAPINFO bi = Header(4, height);
+        BITMAPINFO bi = DibHeader(4, height);
         void* bits = nullptr;
         HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         ASSERT_NE(bmp, nullptr);
@@ -533,9 +522,9 @@ TEST_F(WinCoreGdi, UnsupportedSectionsAreRefused) {
         const char* name;
         BITMAPINFO info;
     } cases[] = {
-        {"24 bits", Header(4, 4, 24)},      {"zero width", Header(0, 4)},
-        {"zero height", Header(4, 0)},      {"negative width", Header(-4, 4)},
-        {"huge", Header(1 << 16, 1 << 16)},
+        {"24 bits", DibHeader(4, 4, 24)},      {"zero width", DibHeader(0, 4)},
+        {"zero height", DibHeader(4, 0)},      {"negative width", DibHeader(-4, 4)},
+        {"huge", DibHeader(1 << 16, 1 << 16)},
     };
     int objects = win::LiveGdiObjectCount();
     for (const Case& c : cases) {
@@ -556,7 +545,7 @@ TEST_F(WinCoreGdi, EveryDcAndObjectIsGivenBackAndSelectedBitmapsAreKept) {
     HDC screen = GetDC(nullptr);
     HDC windowDc = GetDC(h);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO bi = Header(8, 8);
+    BITMAPINFO bi = DibHeader(8, 8);
     HBITMAP bmp = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, nullptr, nullptr, 0);
     HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
     EXPECT_EQ(win::LiveDCCount(), dcs + 3);
