@@ -241,8 +241,8 @@ def draw_emblem(n):
     gem_fill = vgrad(n, n, [(0.0, (40, 40, 80)), (0.3, (20, 60, 150)), (0.5, (10, 30, 90)),
                             (0.7, (40, 110, 220)), (1.0, (10, 20, 60))]).convert("RGBA")
     img.paste(gem_fill, (0, 0), gem)
-    spec = glow_disc((n, n), c - 0.09 * n, c - 0.10 * n, 0.17 * n, 1.6)
-    img.paste((200, 230, 255, 255), (0, 0), ImageChops.multiply(scale_mask(spec, 0.8), gem))
+    specular = glow_disc((n, n), c - 0.09 * n, c - 0.10 * n, 0.17 * n, 1.6)
+    img.paste((200, 230, 255, 255), (0, 0), ImageChops.multiply(scale_mask(specular, 0.8), gem))
     # Small bright star inside the gem.
     sd = lmask((n, n))
     ImageDraw.Draw(sd).polygon(star_points(c, c, 0.2 * n, 0.045 * n, 4), fill=255)
