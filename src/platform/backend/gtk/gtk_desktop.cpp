@@ -237,6 +237,13 @@ struct Signals {
         Native* n = D().Find(Hwnd(data));
         if (n && n->decorated && event->atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"))
             D().MeasureFrame(*n);
+        // A window manager that starts under running windows (a restart) manages them in its
+        // own order and may put an owner above what it owns: lift them again once it has.
+        if (n && event->atom == gdk_atom_intern_static_string("WM_STATE")) {
+            D().RaiseOwnedWindows(n->hwnd);
+            if (win::Window* w = win::FindWindowRecord(n->hwnd); w && w->owner)
+                D().RaiseOwnedWindows(w->owner);
+        }
         return FALSE;
     }
 
@@ -589,12 +596,20 @@ void GtkDesktop::ApplyPlacement(Native& n) {
 }
 
 void GtkDesktop::RaiseOwnedWindows(HWND owner) {
+    Native* o = Find(owner);
+    GdkWindow* ownerWindow =
+        o && o->kind == Kind::Toplevel ? gtk_widget_get_window(o->widget) : nullptr;
     // Owned windows stay above their owner, also when the owner is shown after them.
     for (auto& [other, on] : natives_) {
         win::Window* ow = win::FindWindowRecord(other);
         if (on->kind == Kind::Toplevel && on->shown && ow && ow->owner == owner)
-            if (GdkWindow* gw = gtk_widget_get_window(on->widget))
+            if (GdkWindow* gw = gtk_widget_get_window(on->widget)) {
+                // Stated again: a window manager that managed this window before its owner
+                // does not learn the link otherwise, and lets the owner cover it.
+                if (ownerWindow)
+                    gdk_window_set_transient_for(gw, ownerWindow);
                 gdk_window_raise(gw);
+            }
     }
 }
 

@@ -79,6 +79,24 @@ gboolean OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer) {
     return TRUE;
 }
 
+// A page whose web process died keeps its last picture but no longer reacts, and the launcher
+// has no reload key: load it again. A page that brings its process down again soon after stays
+// as it is, so a crashing page cannot loop; F5 or a new navigation still loads it.
+constexpr gint64 kCrashReloadGapUs = 10 * G_USEC_PER_SEC;
+constexpr char kLastCrashReload[] = "nebrisk-last-crash-reload";
+
+void OnWebProcessTerminated(WebKitWebView* wv, WebKitWebProcessTerminationReason reason, gpointer) {
+    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API)
+        return;
+    const gint64 now = g_get_monotonic_time();
+    const auto* last =
+        static_cast<const gint64*>(g_object_get_data(G_OBJECT(wv), kLastCrashReload));
+    if (last && now - *last < kCrashReloadGapUs)
+        return;
+    g_object_set_data_full(G_OBJECT(wv), kLastCrashReload, g_memdup2(&now, sizeof now), g_free);
+    webkit_web_view_reload(wv);
+}
+
 gboolean OnFocusIn(GtkWidget*, GdkEvent*, gpointer data) {
     win::DesktopFocusChanged(Hwnd(data));
     return FALSE;
@@ -109,6 +127,8 @@ GtkWidget* CreateWebView(HWND view) {
     g_signal_connect(ucm, "script-message-received::nebriskExternal", G_CALLBACK(OnScriptMessage),
                      Data(view));
     g_signal_connect(widget, "focus-in-event", G_CALLBACK(OnFocusIn), Data(view));
+    g_signal_connect(widget, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated),
+                     Data(view));
     return widget;
 }
 
