@@ -2,6 +2,7 @@
 // resource images it is drawn from, and the colour-keyed overlay.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -85,8 +86,10 @@ class FillChild : public CRenderedChild {
 };
 
 std::string Describe(const RECT& r) {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-           std::to_string(r.Width()) + "x" + std::to_string(r.Height()) + ")";
+    char text[64];
+    std::snprintf(text, sizeof text, "(%d,%d %dx%d)", static_cast<int>(r.left), static_cast<int>(r.top),
+                  static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+    return text;
 }
 
 class LayeredTest : public ::testing::Test {

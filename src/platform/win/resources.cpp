@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <iterator>
 #include <set>
 
 #include "platform/win/api.h"
@@ -26,7 +27,7 @@ struct ModuleState {
     std::vector<AddedResource> added;
     std::map<std::uintptr_t, std::pair<const std::uint8_t*, std::size_t>> found;
     std::uintptr_t nextFound = 0x30000;
-    std::set<std::uintptr_t> loaded;
+    std::multiset<std::uintptr_t> loaded;  // a resource may be loaded by several users at once
     int libraryRefs = 0;
     std::set<std::string> unavailable;
     std::optional<std::wstring> pathOverride;
@@ -153,6 +154,9 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type) {
         }
     }
     if (!found) return nullptr;
+    // One handle per resource, however often it is looked up, so the table stays small.
+    for (auto& [handle, entry] : win::State().found)
+        if (entry.first == data && entry.second == size) return reinterpret_cast<HRSRC>(handle);
     auto h = win::State().nextFound++;
     win::State().found[h] = {data, size};
     return reinterpret_cast<HRSRC>(h);
@@ -177,7 +181,11 @@ LPVOID LockResource(HGLOBAL loaded) {
 }
 
 BOOL FreeResource(HGLOBAL loaded) {
-    return win::State().loaded.erase(reinterpret_cast<std::uintptr_t>(loaded)) ? TRUE : FALSE;
+    auto& set = win::State().loaded;
+    auto it = set.find(reinterpret_cast<std::uintptr_t>(loaded));
+    if (it == set.end()) return FALSE;
+    set.erase(it);
+    return TRUE;
 }
 
 HMODULE LoadLibraryW(LPCWSTR name) {

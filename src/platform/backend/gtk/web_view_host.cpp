@@ -208,6 +208,7 @@ std::string HostObjectScript(const std::vector<win::ExternalMethod>& methods) {
         if (t === 'string') args.push({t: 's', v: a});
         else if (t === 'number') args.push({t: 'n', v: a});
         else if (t === 'boolean') args.push({t: 'b', v: a});
+        else if (t === 'undefined') args.push({t: 'u'});
         else throw new Error('Type mismatch');
       }
       send({name: entry[0], args: args});
@@ -253,7 +254,7 @@ bool ReadScriptCall(JSCValue* message, win::ScriptCall& call) {
                 jsc_value_is_object(arg) ? jsc_value_object_get_property(arg, "v") : nullptr;
             char* t = tag && jsc_value_is_string(tag) ? jsc_value_to_string(tag) : nullptr;
             win::ScriptValue value;
-            // Only text, numbers and booleans can become the host's text arguments.
+            // Only text, numbers, booleans and undefined can become the host's text arguments.
             if (t && v && std::string(t) == "s" && jsc_value_is_string(v)) {
                 char* s = jsc_value_to_string(v);
                 value.kind = win::ScriptValue::Kind::String;
@@ -265,6 +266,9 @@ bool ReadScriptCall(JSCValue* message, win::ScriptCall& call) {
             } else if (t && v && std::string(t) == "b" && jsc_value_is_boolean(v)) {
                 value.kind = win::ScriptValue::Kind::Boolean;
                 value.boolean = jsc_value_to_boolean(v);
+            } else if (t && std::string(t) == "u") {
+                // An explicit undefined converts to empty text.
+                value.kind = win::ScriptValue::Kind::Undefined;
             } else {
                 ok = false;
             }
