@@ -701,11 +701,10 @@ void GtkDesktop::ReportPlacement(HWND hwnd, GdkWindowState state) {
     if (!n || !w || (state & GDK_WINDOW_STATE_WITHDRAWN) || !IsWindowVisible(hwnd))
         return;
     const int native = PlacementOf(state);
-    if (native == PlacementOf(w->style)) {
-        n->placementPendingUntil = 0;
-        return;
-    }
-    if (g_get_monotonic_time() < n->placementPendingUntil)
+    // While our own requests settle, the window manager passes through their intermediate
+    // states (leaving full screen: normal, maximised, normal, maximised); a match on the way
+    // is no sign that it is done. The recheck after the settling time reports what stuck.
+    if (native == PlacementOf(w->style) || g_get_monotonic_time() < n->placementPendingUntil)
         return;
     win::DesktopChangedPlacement(hwnd, native);
 }
