@@ -178,10 +178,7 @@ void HeadlessDesktop::Stall(const char* why) {
 void HeadlessDesktop::PressKey(HWND target, WPARAM vk, bool autoRepeat) {
     // lParam as the platform packs it: repeat count 1, bit 30 set for an auto-repeat.
     LPARAM lp = 1 | (autoRepeat ? (1L << 30) : 0);
-    MSG m;
     PostMessageW(target, WM_KEYDOWN, vk, lp);
-    (void)m;
-    ++keySerial_;
 }
 
 void HeadlessDesktop::ReleaseKey(HWND target, WPARAM vk) {

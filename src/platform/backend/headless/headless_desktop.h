@@ -118,8 +118,6 @@ class HeadlessDesktop : public win::Backend {
   private:
     void Stall(const char* why);
     std::deque<std::function<void()>> steps_;
-    DWORD keySerial_ = 0;
-    win::Backend* previous_ = nullptr;
 };
 
 }  // namespace headless
