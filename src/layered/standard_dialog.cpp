@@ -35,14 +35,17 @@ HBRUSH CStandardDialog::OnCtlColor(HDC pDC, CWnd* pWnd, UINT nCtlColor) {
     return CWnd::OnCtlColor(pDC, pWnd, nCtlColor);
 }
 
-void CStandardDialog::OnCancel() {
+void CStandardDialog::AskOwnerToClose() {
     HWND parent = ::GetParent(m_hWnd);
     if (parent) ::SendMessageW(parent, WM_CLOSE, 0, 0);
+}
+
+void CStandardDialog::OnCancel() {
+    AskOwnerToClose();
     CDialog::OnCancel();
 }
 
 void CStandardDialog::OnOK() {
-    HWND parent = ::GetParent(m_hWnd);
-    if (parent) ::SendMessageW(parent, WM_CLOSE, 0, 0);
+    AskOwnerToClose();
     CDialog::OnOK();
 }

@@ -20,6 +20,8 @@ class CStandardDialog : public CDHtmlDialog {
 
   protected:
     HBRUSH OnCtlColor(HDC pDC, CWnd* pWnd, UINT nCtlColor);
+    // Sends WM_CLOSE to the window this overlay belongs to, if any.
+    void AskOwnerToClose();
     // Plain-dialog behaviour: the HTML dialog's own handlers are skipped.
     static const AFX_MSGMAP* GetThisMessageMap();
     const AFX_MSGMAP* GetMessageMap() const override;

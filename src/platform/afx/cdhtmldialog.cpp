@@ -7,9 +7,7 @@
 #include "platform/backend/backend.h"
 #include "platform/win/window.h"
 
-namespace {
-
-VARIANT ToVariantImpl(const win::ScriptValue& v) {
+VARIANT ScriptValueToVariant(const win::ScriptValue& v) {
     VARIANT out;
     switch (v.kind) {
         case win::ScriptValue::Kind::Undefined:
@@ -23,10 +21,10 @@ VARIANT ToVariantImpl(const win::ScriptValue& v) {
             out.boolVal = v.boolean ? VARIANT_TRUE : VARIANT_FALSE;
             break;
         case win::ScriptValue::Kind::Number:
-            // Whole numbers in range travel as integers, the rest as doubles.
-            if (v.number == static_cast<double>(static_cast<long long>(v.number)) &&
-                v.number >= -2147483648.0 && v.number <= 2147483647.0 &&
-                !(v.number == 0 && std::signbit(v.number))) {
+            // Whole numbers in range travel as integers, the rest (NaN and infinities among
+            // them, which fail the range test before any cast) as doubles.
+            if (v.number >= -2147483648.0 && v.number <= 2147483647.0 &&
+                v.number == std::trunc(v.number) && !(v.number == 0 && std::signbit(v.number))) {
                 out.vt = VT_I4;
                 out.lVal = static_cast<LONG>(v.number);
             } else {
@@ -46,6 +44,8 @@ VARIANT ToVariantImpl(const win::ScriptValue& v) {
     }
     return out;
 }
+
+namespace {
 
 std::string ErrorText(HRESULT hr) {
     switch (hr) {
@@ -68,10 +68,6 @@ std::string ErrorText(HRESULT hr) {
 }
 
 }  // namespace
-
-VARIANT ScriptValueToVariant(const win::ScriptValue& value) {
-    return ToVariantImpl(value);
-}
 
 namespace win {
 void DeliverScriptCall(HWND view, ScriptCall& call) {

@@ -169,7 +169,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, v
     if (bits) *bits = nullptr;
     if (!info || usage != DIB_RGB_COLORS) return nullptr;
     const BITMAPINFOHEADER& h = info->bmiHeader;
-    if (h.biSize < sizeof(BITMAPINFOHEADER) - 0 && h.biSize != 40) return nullptr;
+    if (h.biSize < sizeof(BITMAPINFOHEADER)) return nullptr;
     if (h.biBitCount != 32 || h.biCompression != BI_RGB || h.biPlanes != 1) return nullptr;
     if (h.biWidth <= 0 || h.biHeight == 0) return nullptr;
     long long height = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
